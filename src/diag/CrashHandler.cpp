@@ -1,0 +1,389 @@
+#include "diag/CrashHandler.h"
+
+#include "app/Environment.h"
+#include "platform/AppFolder.h"
+
+#define UNW_LOCAL_ONLY
+#include <libunwind.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <ucontext.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <ctime>
+#include <exception>
+#include <string>
+
+namespace {
+
+constexpr int kSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+constexpr int kMaxFrames = 64;
+
+// Everything the handler needs is prepared at install time: it may not allocate.
+std::string g_dumpFolder;   // ends with "/"
+std::string g_executable;
+std::string g_version;
+long g_utcOffsetSeconds = 0;
+std::atomic<bool> g_handling{false};
+char g_terminateReason[512] = {};
+alignas(16) char g_alternateStack[64 * 1024];
+
+// A report line builder on a fixed buffer that writes itself out when full.
+class Writer
+{
+public:
+    explicit Writer(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~Writer() { Flush(); }
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    Writer& Text(const char* text)
+    {
+        for (; *text != '\0'; ++text) {
+            Char(*text);
+        }
+        return *this;
+    }
+    Writer& Char(char c)
+    {
+        if (m_size == sizeof m_buffer) {
+            Flush();
+        }
+        m_buffer[m_size++] = c;
+        return *this;
+    }
+    Writer& Decimal(unsigned long long value, int minDigits = 1)
+    {
+        char digits[24];
+        int count = 0;
+        do {
+            digits[count++] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value != 0);
+        for (int i = count; i < minDigits; ++i) {
+            Char('0');
+        }
+        while (count > 0) {
+            Char(digits[--count]);
+        }
+        return *this;
+    }
+    Writer& Signed(long long value)
+    {
+        if (value < 0) {
+            Char('-');
+            return Decimal(0ULL - static_cast<unsigned long long>(value));
+        }
+        return Decimal(static_cast<unsigned long long>(value));
+    }
+    Writer& Hex(unsigned long long value)
+    {
+        Text("0x");
+        for (int shift = 60; shift >= 0; shift -= 4) {
+            Char("0123456789abcdef"[(value >> shift) & 0xF]);
+        }
+        return *this;
+    }
+    void Flush()
+    {
+        std::size_t done = 0;
+        while (done < m_size) {
+            const ssize_t n = ::write(m_fd, m_buffer + done, m_size - done);
+            if (n <= 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        m_size = 0;
+    }
+
+private:
+    int m_fd;
+    char m_buffer[1024];
+    std::size_t m_size = 0;
+};
+
+const char* SignalName(int signal)
+{
+    switch (signal) {
+    case SIGSEGV:
+        return "SIGSEGV";
+    case SIGBUS:
+        return "SIGBUS";
+    case SIGFPE:
+        return "SIGFPE";
+    case SIGILL:
+        return "SIGILL";
+    case SIGABRT:
+        return "SIGABRT";
+    default:
+        return "signal";
+    }
+}
+
+struct CivilTime
+{
+    long long year;
+    unsigned month, day, hour, minute, second;
+};
+
+// Seconds since the epoch (already shifted to local time) as a calendar date, without the time
+// zone machinery of localtime, which may lock.
+CivilTime ToCivil(long long seconds)
+{
+    long long days = seconds / 86400;
+    long long rest = seconds % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    days += 719468;
+    const long long era = (days >= 0 ? days : days - 146096) / 146097;
+    const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
+    const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const unsigned mp = (5 * dayOfYear + 2) / 153;
+    const unsigned day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    const unsigned month = mp < 10 ? mp + 3 : mp - 9;
+    const long long year = static_cast<long long>(yearOfEra) + era * 400 + (month <= 2 ? 1 : 0);
+    return {year, month, day, static_cast<unsigned>(rest / 3600), static_cast<unsigned>(rest / 60 % 60),
+            static_cast<unsigned>(rest % 60)};
+}
+
+// Writes "YYYYMMDD_HHMMSS.dmp" after the folder into path (size bytes); false when it does not fit.
+bool BuildReportPath(char* path, std::size_t size)
+{
+    const CivilTime t = ToCivil(static_cast<long long>(::time(nullptr)) + g_utcOffsetSeconds);
+    char name[32];
+    int n = 0;
+    auto put = [&](unsigned long long value, int digits) {
+        for (int i = digits - 1; i >= 0; --i) {
+            name[n + i] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        }
+        n += digits;
+    };
+    put(static_cast<unsigned long long>(t.year), 4);
+    put(t.month, 2);
+    put(t.day, 2);
+    name[n++] = '_';
+    put(t.hour, 2);
+    put(t.minute, 2);
+    put(t.second, 2);
+    std::memcpy(name + n, ".dmp", 5);
+    if (g_dumpFolder.size() + std::strlen(name) + 1 > size) {
+        return false;
+    }
+    std::memcpy(path, g_dumpFolder.c_str(), g_dumpFolder.size());
+    std::memcpy(path + g_dumpFolder.size(), name, std::strlen(name) + 1);
+    return true;
+}
+
+// mkdir of the folder and every missing parent.
+void MakeFolders(const std::string& folder)
+{
+    char prefix[4096];
+    if (folder.size() >= sizeof prefix) {
+        return;
+    }
+    for (std::size_t i = 1; i <= folder.size(); ++i) {
+        if (i == folder.size() || folder[i] == '/') {
+            std::memcpy(prefix, folder.c_str(), i);
+            prefix[i] = '\0';
+            ::mkdir(prefix, 0700);
+        }
+    }
+}
+
+void WriteRegisters(Writer& out, const void* context)
+{
+    if (context == nullptr) {
+        return;
+    }
+    out.Text("\nregisters:\n");
+#if defined(__x86_64__)
+    const auto& gregs = static_cast<const ucontext_t*>(context)->uc_mcontext.gregs;
+    static constexpr std::pair<const char*, int> kRegisters[] = {
+        {"rip", REG_RIP}, {"rsp", REG_RSP}, {"rbp", REG_RBP}, {"rax", REG_RAX}, {"rbx", REG_RBX},
+        {"rcx", REG_RCX}, {"rdx", REG_RDX}, {"rsi", REG_RSI}, {"rdi", REG_RDI}, {"r8", REG_R8},
+        {"r9", REG_R9},   {"r10", REG_R10}, {"r11", REG_R11}, {"r12", REG_R12}, {"r13", REG_R13},
+        {"r14", REG_R14}, {"r15", REG_R15}, {"eflags", REG_EFL}};
+    for (const auto& [name, index] : kRegisters) {
+        out.Text("  ").Text(name).Text(" ").Hex(static_cast<unsigned long long>(gregs[index])).Char('\n');
+    }
+#elif defined(__aarch64__)
+    const auto& mcontext = static_cast<const ucontext_t*>(context)->uc_mcontext;
+    out.Text("  pc ").Hex(mcontext.pc).Text("\n  sp ").Hex(mcontext.sp).Char('\n');
+    for (int i = 0; i < 31; ++i) {
+        out.Text("  x").Decimal(static_cast<unsigned>(i)).Char(' ').Hex(mcontext.regs[i]).Char('\n');
+    }
+#else
+    out.Text("  (not recorded on this architecture)\n");
+#endif
+}
+
+// The crashing thread's frames, starting after the signal trampoline when there is one.
+void WriteFrames(Writer& out)
+{
+    out.Text("\nframes:\n");
+    unw_context_t context;
+    unw_cursor_t cursor;
+    if (unw_getcontext(&context) != 0 || unw_init_local(&cursor, &context) != 0) {
+        out.Text("  (unwinding failed)\n");
+        return;
+    }
+    unw_cursor_t frames[kMaxFrames];
+    int count = 0;
+    int first = 0;
+    do {
+        frames[count] = cursor;
+        if (unw_is_signal_frame(&cursor) > 0) {
+            first = count + 1;
+        }
+        ++count;
+    } while (count < kMaxFrames && unw_step(&cursor) > 0);
+
+    for (int i = first; i < count; ++i) {
+        unw_word_t ip = 0;
+        unw_get_reg(&frames[i], UNW_REG_IP, &ip);
+        char name[256];
+        unw_word_t offset = 0;
+        out.Text("  #").Decimal(static_cast<unsigned>(i - first)).Char(' ').Hex(ip);
+        if (unw_get_proc_name(&frames[i], name, sizeof name, &offset) == 0) {
+            out.Char(' ').Text(name).Text("+").Hex(offset);
+        }
+        out.Char('\n');
+    }
+}
+
+void WriteModules(Writer& out)
+{
+    out.Text("\nmodules:\n");
+    out.Flush();
+    const int maps = ::open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
+    if (maps < 0) {
+        return;
+    }
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(maps, buffer, sizeof buffer)) > 0) {
+        for (ssize_t i = 0; i < n; ++i) {
+            out.Char(buffer[i]);
+        }
+    }
+    ::close(maps);
+}
+
+void WriteReport(const char* path, int signal, const siginfo_t* info, const void* context)
+{
+    const int fd = ::open(path, O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return;
+    }
+    {
+        Writer out(fd);
+        out.Text("Examora crash report\nversion: ").Text(g_version.c_str()).Char('\n');
+        out.Text("signal: ").Signed(signal).Text(" (").Text(SignalName(signal)).Text(")\n");
+        if (info != nullptr) {
+            out.Text("code: ").Signed(info->si_code).Char('\n');
+            out.Text("fault address: ").Hex(reinterpret_cast<unsigned long long>(info->si_addr)).Char('\n');
+        }
+        out.Text("process: ").Signed(::getpid()).Text("\nthread: ").Signed(::syscall(SYS_gettid)).Char('\n');
+        if (g_terminateReason[0] != '\0') {
+            out.Text("reason: ").Text(g_terminateReason).Char('\n');
+        }
+        WriteRegisters(out, context);
+        WriteFrames(out);
+        WriteModules(out);
+    }
+    ::close(fd);
+}
+
+void Restart(const char* reportPath)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        char* const argv[] = {const_cast<char*>(g_executable.c_str()), const_cast<char*>("/AppCrash"),
+                              const_cast<char*>(reportPath), nullptr};
+        ::execv(g_executable.c_str(), argv);
+        ::_exit(127);
+    }
+}
+
+void OnTerminate()
+{
+    const char* what = "std::terminate called";
+    std::string text;
+    if (const auto current = std::current_exception()) {
+        try {
+            std::rethrow_exception(current);
+        } catch (const std::exception& exception) {
+            text = std::string("uncaught exception: ") + exception.what();
+            what = text.c_str();
+        } catch (...) {
+            what = "uncaught exception of unknown type";
+        }
+    }
+    std::strncpy(g_terminateReason, what, sizeof g_terminateReason - 1);
+    std::abort();
+}
+
+} // namespace
+
+void OnUnhandledException(int signal, siginfo_t* info, void* context)
+{
+    if (!g_handling.exchange(true)) {
+        char path[4096];
+        if (BuildReportPath(path, sizeof path)) {
+            MakeFolders(g_dumpFolder);
+            WriteReport(path, signal, info, context);
+            Restart(path);
+        }
+    }
+    // The default action ends the process once the handler returns: a fault re-runs the faulting
+    // instruction, a raised signal is delivered again.
+    struct sigaction action{};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(signal, &action, nullptr);
+    if (info == nullptr || info->si_code <= 0) {
+        ::raise(signal);
+    }
+}
+
+bool InstallCrashHandler()
+{
+    g_dumpFolder = AppFolder::Path().toStdString() + "dump/";
+    g_executable = AppFolder::ExecutablePath().toStdString();
+    g_version = GetFileVersionString();
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    g_utcOffsetSeconds = local.tm_gmtoff;
+
+    // Resolve the unwinder's lazy parts now rather than inside the handler.
+    unw_context_t context;
+    unw_getcontext(&context);
+
+    stack_t stack{};
+    stack.ss_sp = g_alternateStack;
+    stack.ss_size = sizeof g_alternateStack;
+    bool ok = ::sigaltstack(&stack, nullptr) == 0;
+
+    struct sigaction action{};
+    action.sa_sigaction = &OnUnhandledException;
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : kSignals) {
+        ok = ::sigaction(signal, &action, nullptr) == 0 && ok;
+    }
+    std::set_terminate(&OnTerminate);
+    return ok;
+}

@@ -1,0 +1,97 @@
+#include "diag/Log.h"
+
+#include "app/Environment.h"
+#include "diag/LogFileAppender.h"
+#include "platform/IniFile.h"
+
+#include <spdlog/logger.h>
+
+#include <unistd.h>
+
+#include <mutex>
+#include <vector>
+
+namespace {
+
+spdlog::level::level_enum ToSpdlog(int level)
+{
+    if (level <= 0) {
+        return spdlog::level::off;
+    }
+    constexpr spdlog::level::level_enum kLevels[] = {spdlog::level::critical, spdlog::level::err,
+                                                     spdlog::level::warn,     spdlog::level::info,
+                                                     spdlog::level::debug,    spdlog::level::trace};
+    return kLevels[std::min(level, 6) - 1];
+}
+
+spdlog::level::level_enum ToSpdlog(LogSeverity severity)
+{
+    return ToSpdlog(static_cast<int>(severity));
+}
+
+std::atomic<spdlog::logger*> g_logger{nullptr};
+
+// Every logger ever installed stays alive: a statement on another thread may still hold the
+// previous one while a new one is installed.
+std::mutex g_keepMutex;
+std::vector<std::shared_ptr<spdlog::logger>> g_keep;
+
+} // namespace
+
+namespace Log {
+
+void Install(std::shared_ptr<spdlog::sinks::sink> sink, int level)
+{
+    auto logger = std::make_shared<spdlog::logger>("examora", std::move(sink));
+    logger->set_level(ToSpdlog(level));
+    {
+        const std::lock_guard lock(g_keepMutex);
+        g_keep.push_back(logger);
+    }
+    g_logger.store(logger.get(), std::memory_order_release);
+    g_level.store(std::clamp(level, 0, 6), std::memory_order_relaxed);
+}
+
+LogLine::~LogLine()
+{
+    spdlog::logger* logger = g_logger.load(std::memory_order_acquire);
+    if (logger == nullptr) {
+        return;
+    }
+    const std::string_view message = m_heap.empty() ? std::string_view(m_inline, m_size) : m_heap;
+    logger->log(spdlog::source_loc{__FILE__, m_line, m_function}, ToSpdlog(m_severity),
+                spdlog::string_view_t(message.data(), message.size()));
+}
+
+} // namespace Log
+
+bool InitOrvaPLog()
+{
+    const QString defaultFolder = GetExeDir() + QStringLiteral("Log/");
+    const IniFile conf = IniFile::Load(GetLogConfPath());
+    const QString global = QStringLiteral("global");
+    const int level = conf.Int(global, QStringLiteral("default_loglevel"), 6);
+    QString folder = defaultFolder;
+    if (conf.Int(global, QStringLiteral("use_custom_logdir"), 0) != 0) {
+        folder = conf.String(global, QStringLiteral("logdir"), defaultFolder);
+        // "/var/log/examora" would otherwise name the file "/var/log/examoraServdesk.log".
+        if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/'))) {
+            folder += QLatin1Char('/');
+        }
+    }
+    const int maxFileSize = conf.Int(global, QStringLiteral("maxFileSize"), 20);
+    const int maxFiles = conf.Int(global, QStringLiteral("maxFiles"), 10);
+    const bool useProcessId = conf.Int(global, QStringLiteral("isUseProcessID"), 0) != 0;
+
+    const QString fileName = useProcessId
+                                 ? folder + QStringLiteral("Servdesk_%1.log").arg(getpid(), 6, 10, QLatin1Char('0'))
+                                 : folder + QStringLiteral("Servdesk.log");
+
+    LoadEnvironmentSettings();
+
+    Log::Install(std::make_shared<LogFileAppender>(fileName.toStdString(), std::int64_t{maxFileSize} * 1048576,
+                                                   maxFiles),
+                 level);
+    LOG_INFO << "Version:[" << GetFileVersionString() << "]";
+    return !useProcessId;
+}

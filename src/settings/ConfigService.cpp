@@ -1,0 +1,210 @@
+#include "settings/ConfigService.h"
+
+#include "app/Environment.h"
+#include "platform/AppFolder.h"
+#include "platform/Autostart.h"
+#include "platform/IniFile.h"
+#include "platform/RegistryStore.h"
+
+#include <QFileInfo>
+
+namespace {
+
+const QString kMain = QStringLiteral("Main");
+const QString kCurrentUser = QStringLiteral("CurrentUser");
+const QString kUserName = QStringLiteral("userName");
+const QString kCredentialKeys[] = {QStringLiteral("userPwd"), QStringLiteral("userTicket"),
+                                   QStringLiteral("appkey"), QStringLiteral("account"), QStringLiteral("token")};
+const QString kRememberPwd = QStringLiteral("isRememberPwd");
+const QString kAutoLogin = QStringLiteral("isAutoLogin");
+
+QString UserSection(int index)
+{
+    return QStringLiteral("User_%1").arg(index);
+}
+
+constexpr int kDefaultMaxUser = 30;
+// A hand-edited "MaxUser" of two billion would make every call walk two billion sections.
+constexpr int kMaxUserLimit = 1000;
+
+// "MaxUser" of section "Main": empty, missing or not a number counts as 30.
+int MaxUser(const IniFile& users)
+{
+    const auto value = IniFile::ParseLeadingInt(users.String(kMain, QStringLiteral("MaxUser"), QString()));
+    return std::min(value.value_or(kDefaultMaxUser), kMaxUserLimit);
+}
+
+// A flag: true when its leading number is non-zero; empty or not a number ("abc") is false.
+bool IsSet(const QString& value)
+{
+    return IniFile::ParseLeadingInt(value).value_or(0) != 0;
+}
+
+bool Flag(const IniFile& users, const QString& section, const QString& key)
+{
+    return IsSet(users.String(section, key, QString()));
+}
+
+} // namespace
+
+CConfigService& CConfigService::Instance()
+{
+    static CConfigService instance(GetExeDir());
+    return instance;
+}
+
+CConfigService::CConfigService(const QString& folder)
+    : m_logConfPath(folder + QStringLiteral("OrvaLogConf.ini"))
+    , m_usersIniPath(folder + QStringLiteral("orva.ini"))
+{
+    if (QFileInfo::exists(m_logConfPath)) {
+        m_registryPath =
+            GetLogConfString(QStringLiteral("Registry"), QStringLiteral("RegistryPath"),
+                             QStringLiteral("SOFTWARE\\Orva\\Examora"));
+    }
+}
+
+int CConfigService::GetLogConfInt(const QString& section, const QString& key, int defaultValue) const
+{
+    return IniFile::ReadInt(m_logConfPath, section, key, defaultValue);
+}
+
+QString CConfigService::GetLogConfString(const QString& section, const QString& key,
+                                         const QString& defaultValue) const
+{
+    return IniFile::ReadString(m_logConfPath, section, key, defaultValue);
+}
+
+QString CConfigService::GetUserString(const QString& section, const QString& key, const QString& defaultValue) const
+{
+    return IniFile::ReadString(m_usersIniPath, section, key, defaultValue);
+}
+
+QList<SavedUser> CConfigService::LoadUsers() const
+{
+    const IniFile users = IniFile::Load(m_usersIniPath);
+    const QString currentUser = users.String(kMain, kCurrentUser, QString());
+    const int maxUser = MaxUser(users);
+
+    QList<SavedUser> list;
+    std::optional<SavedUser> current;
+    for (int i = 0; i < maxUser; ++i) {
+        const QString section = UserSection(i);
+        SavedUser user;
+        user.userName = users.String(section, kUserName, QString());
+        if (user.userName.isEmpty()) {
+            continue;
+        }
+        user.section = section;
+        user.userPwd = users.String(section, kCredentialKeys[0], QString());
+        user.userTicket = users.String(section, kCredentialKeys[1], QString());
+        user.appkey = users.String(section, kCredentialKeys[2], QString());
+        user.account = users.String(section, kCredentialKeys[3], QString());
+        user.token = users.String(section, kCredentialKeys[4], QString());
+        user.isRememberPwd = Flag(users, section, kRememberPwd);
+        user.isAutoLogin = Flag(users, section, kAutoLogin);
+        if (section == currentUser) {
+            current = std::move(user);
+        } else {
+            list.prepend(std::move(user));
+        }
+    }
+    if (current) {
+        list.prepend(std::move(*current));
+    }
+    return list;
+}
+
+void CConfigService::SaveUser(const QString& userName, const QString& userPwd, const QString& userTicket,
+                              const QString& appkey, const QString& account, const QString& token,
+                              bool rememberPwd, bool autoLogin)
+{
+    if (userName.isEmpty()) {
+        return;
+    }
+    // One load and one atomic save: a kill in the middle leaves the old file or the new one.
+    IniFile users = IniFile::Load(m_usersIniPath);
+    const int maxUser = MaxUser(users);
+    QString target;
+    for (int i = 0; i < maxUser; ++i) {
+        const QString section = UserSection(i);
+        const QString name = users.String(section, kUserName, QString());
+        if (name == userName) {
+            target = section;
+            break;
+        }
+        if (name.isEmpty() && target.isEmpty()) {
+            target = section;
+        }
+    }
+    if (target.isEmpty()) {
+        target = UserSection(0);
+    }
+
+    users.SetValue(kMain, kCurrentUser, target);
+    users.SetValue(target, kUserName, userName);
+    const QString values[] = {userPwd, userTicket, appkey, account, token};
+    for (int i = 0; i < 5; ++i) {
+        users.SetValue(target, kCredentialKeys[i], rememberPwd ? values[i] : QString());
+    }
+    users.SetValue(target, kRememberPwd, rememberPwd ? QStringLiteral("1") : QStringLiteral("0"));
+    users.SetValue(target, kAutoLogin, autoLogin ? QStringLiteral("1") : QStringLiteral("0"));
+    (void)users.Save();
+}
+
+void CConfigService::DeleteUser(const QString& userName)
+{
+    IniFile users = IniFile::Load(m_usersIniPath);
+    const int maxUser = MaxUser(users);
+    for (int i = 0; i < maxUser; ++i) {
+        const QString section = UserSection(i);
+        const QString name = users.String(section, kUserName, QString());
+        if (!name.isEmpty() && name == userName) {
+            users.RemoveSection(section);
+            (void)users.Save();
+            return;
+        }
+    }
+}
+
+bool CConfigService::IsRelogin() const
+{
+    return IsSet(GetLogConfString(kMain, QStringLiteral("isRelogin"), QString()));
+}
+
+void CConfigService::SetRelogin(const QString& value)
+{
+    (void)IniFile::WriteString(m_logConfPath, kMain, QStringLiteral("isRelogin"), value);
+}
+
+std::pair<bool, QString> CConfigService::ReadRegistryString(const QString& subkey, const QString& valueName) const
+{
+    auto value = RegistryStore::ReadString(m_registryPath + QLatin1Char('\\') + subkey, valueName);
+    return {value.has_value(), value.value_or(QString())};
+}
+
+bool CConfigService::WriteRegistryString(const QString& subkey, const QString& valueName, const QString& text)
+{
+    return RegistryStore::WriteString(m_registryPath + QLatin1Char('\\') + subkey, valueName, text);
+}
+
+bool CConfigService::IsWinHide(const QString& subkey) const
+{
+    const auto [found, text] = ReadRegistryString(subkey, QStringLiteral("WinHide"));
+    return found && !text.isEmpty() && IniFile::ParseInt(text, 0) > 0;
+}
+
+bool CConfigService::SetWinHide(const QString& subkey, bool hide)
+{
+    return WriteRegistryString(subkey, QStringLiteral("WinHide"), hide ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool CConfigService::IsAutoStart() const
+{
+    return Autostart::IsEnabled();
+}
+
+bool CConfigService::SetAutoStart(bool enable)
+{
+    return enable ? Autostart::Enable(AppFolder::ExecutablePath()) : Autostart::Disable();
+}
