@@ -30,7 +30,7 @@ std::string g_version;
 long g_utcOffsetSeconds = 0;
 std::atomic<bool> g_handling{false};
 char g_terminateReason[512] = {};
-alignas(16) char g_alternateStack[64 * 1024];
+alignas(16) char g_alternateStack[256 * 1024];
 
 // A report line builder on a fixed buffer that writes itself out when full.
 class Writer
@@ -229,8 +229,25 @@ void WriteRegisters(Writer& out, const void* context)
 #endif
 }
 
-// The crashing thread's frames, starting after the signal trampoline when there is one.
-void WriteFrames(Writer& out)
+// The instruction the signal interrupted, or 0 when the architecture is not known here.
+unw_word_t InterruptedPc(const void* context)
+{
+    if (context == nullptr) {
+        return 0;
+    }
+#if defined(__x86_64__)
+    return static_cast<unw_word_t>(static_cast<const ucontext_t*>(context)->uc_mcontext.gregs[REG_RIP]);
+#elif defined(__aarch64__)
+    return static_cast<const ucontext_t*>(context)->uc_mcontext.pc;
+#else
+    return 0;
+#endif
+}
+
+// The crashing thread's frames from the interrupted one on (all of them, the handler's own too,
+// when that one is not found). Two walks, so that no cursor has to be kept: a cursor is a
+// kilobyte of the small alternate stack.
+void WriteFrames(Writer& out, unw_word_t interruptedPc)
 {
     out.Text("\nframes:\n");
     unw_context_t context;
@@ -239,28 +256,32 @@ void WriteFrames(Writer& out)
         out.Text("  (unwinding failed)\n");
         return;
     }
-    unw_cursor_t frames[kMaxFrames];
-    int count = 0;
     int first = 0;
+    int index = 0;
     do {
-        frames[count] = cursor;
-        if (unw_is_signal_frame(&cursor) > 0) {
-            first = count + 1;
-        }
-        ++count;
-    } while (count < kMaxFrames && unw_step(&cursor) > 0);
-
-    for (int i = first; i < count; ++i) {
         unw_word_t ip = 0;
-        unw_get_reg(&frames[i], UNW_REG_IP, &ip);
+        if (interruptedPc != 0 && unw_get_reg(&cursor, UNW_REG_IP, &ip) == 0 && ip == interruptedPc) {
+            first = index;
+            break;
+        }
+    } while (++index < kMaxFrames && unw_step(&cursor) > 0);
+
+    unw_init_local(&cursor, &context);
+    index = 0;
+    do {
+        if (index < first) {
+            continue;
+        }
+        unw_word_t ip = 0;
+        unw_get_reg(&cursor, UNW_REG_IP, &ip);
         char name[256];
         unw_word_t offset = 0;
-        out.Text("  #").Decimal(static_cast<unsigned>(i - first)).Char(' ').Hex(ip);
-        if (unw_get_proc_name(&frames[i], name, sizeof name, &offset) == 0) {
+        out.Text("  #").Decimal(static_cast<unsigned>(index - first)).Char(' ').Hex(ip);
+        if (unw_get_proc_name(&cursor, name, sizeof name, &offset) == 0) {
             out.Char(' ').Text(name).Text("+").Hex(offset);
         }
         out.Char('\n');
-    }
+    } while (++index < kMaxFrames && unw_step(&cursor) > 0);
 }
 
 void WriteModules(Writer& out)
@@ -300,7 +321,7 @@ void WriteReport(const char* path, int signal, const siginfo_t* info, const void
             out.Text("reason: ").Text(g_terminateReason).Char('\n');
         }
         WriteRegisters(out, context);
-        WriteFrames(out);
+        WriteFrames(out, InterruptedPc(context));
         WriteModules(out);
     }
     ::close(fd);

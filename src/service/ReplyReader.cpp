@@ -19,7 +19,12 @@ std::optional<Json::Value> Parse(const std::string& reply)
     const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     Json::Value root;
     std::string errors;
-    if (!reader->parse(reply.data(), reply.data() + reply.size(), &root, &errors)) {
+    // jsoncpp reports some malformed input (nesting beyond its stack limit) by throwing.
+    try {
+        if (!reader->parse(reply.data(), reply.data() + reply.size(), &root, &errors)) {
+            return std::nullopt;
+        }
+    } catch (const std::exception&) {
         return std::nullopt;
     }
     return root;
