@@ -39,7 +39,8 @@ void LoadEnvironmentSettings();
 
 // Readers of OrvaLogConf.ini with the profile functions' rules (strings at most 259 units).
 [[nodiscard]] int GetLogConfInt(const QString& section, const QString& key, int defaultValue);
-[[nodiscard]] QString GetLogConfString(const QString& section, const QString& key, const QString& defaultValue);
+[[nodiscard]] QString GetLogConfString(const QString& section, const QString& key,
+                                       const QString& defaultValue);
 
 // The program's version, "%d.%d.%d.%d", compiled in from the build's project version.
 [[nodiscard]] std::string GetFileVersionString();

@@ -42,7 +42,8 @@ bool SingleInstance::Check()
     case InstanceLock::Result::Acquired:
         return true;
     case InstanceLock::Result::Unavailable:
-        LOG_WARN << "lock file unusable, starting without the single-instance rule:[" << m_lock->Path() << "]";
+        LOG_WARN << "lock file unusable, starting without the single-instance rule:[" << m_lock->Path()
+                 << "]";
         return true;
     case InstanceLock::Result::HeldByAnother:
         break;
@@ -55,8 +56,7 @@ bool SingleInstance::Check()
     }
     socket.write(kRaiseRequest);
     socket.waitForBytesWritten(kAnswerTimeoutMs);
-    while (!socket.canReadLine() && socket.waitForReadyRead(kAnswerTimeoutMs)) {
-    }
+    while (!socket.canReadLine() && socket.waitForReadyRead(kAnswerTimeoutMs)) { }
     if (socket.readLine() != kRaiseAnswer) {
         LOG_WARN << "the running instance did not answer; starting anyway";
         return true;
@@ -80,7 +80,8 @@ bool SingleInstance::Listen(std::function<void()> raiseWindow)
     QObject::connect(m_server.get(), &QLocalServer::newConnection, m_server.get(),
                      [server = m_server.get(), raise = std::move(raiseWindow)] {
                          while (QLocalSocket* socket = server->nextPendingConnection()) {
-                             QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+                             QObject::connect(socket, &QLocalSocket::disconnected, socket,
+                                              &QObject::deleteLater);
                              QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, raise] {
                                  if (!socket->canReadLine()) {
                                      return;

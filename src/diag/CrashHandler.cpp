@@ -24,7 +24,7 @@ constexpr int kSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 constexpr int kMaxFrames = 64;
 
 // Everything the handler needs is prepared at install time: it may not allocate.
-std::string g_dumpFolder;   // ends with "/"
+std::string g_dumpFolder; // ends with "/"
 std::string g_executable;
 std::string g_version;
 long g_utcOffsetSeconds = 0;
@@ -153,7 +153,11 @@ CivilTime ToCivil(long long seconds)
     const unsigned day = dayOfYear - (153 * mp + 2) / 5 + 1;
     const unsigned month = mp < 10 ? mp + 3 : mp - 9;
     const long long year = static_cast<long long>(yearOfEra) + era * 400 + (month <= 2 ? 1 : 0);
-    return {year, month, day, static_cast<unsigned>(rest / 3600), static_cast<unsigned>(rest / 60 % 60),
+    return {year,
+            month,
+            day,
+            static_cast<unsigned>(rest / 3600),
+            static_cast<unsigned>(rest / 60 % 60),
             static_cast<unsigned>(rest % 60)};
 }
 
@@ -211,9 +215,9 @@ void WriteRegisters(Writer& out, const void* context)
 #if defined(__x86_64__)
     const auto& gregs = static_cast<const ucontext_t*>(context)->uc_mcontext.gregs;
     static constexpr std::pair<const char*, int> kRegisters[] = {
-        {"rip", REG_RIP}, {"rsp", REG_RSP}, {"rbp", REG_RBP}, {"rax", REG_RAX}, {"rbx", REG_RBX},
-        {"rcx", REG_RCX}, {"rdx", REG_RDX}, {"rsi", REG_RSI}, {"rdi", REG_RDI}, {"r8", REG_R8},
-        {"r9", REG_R9},   {"r10", REG_R10}, {"r11", REG_R11}, {"r12", REG_R12}, {"r13", REG_R13},
+        {"rip", REG_RIP}, {"rsp", REG_RSP}, {"rbp", REG_RBP},   {"rax", REG_RAX}, {"rbx", REG_RBX},
+        {"rcx", REG_RCX}, {"rdx", REG_RDX}, {"rsi", REG_RSI},   {"rdi", REG_RDI}, {"r8", REG_R8},
+        {"r9", REG_R9},   {"r10", REG_R10}, {"r11", REG_R11},   {"r12", REG_R12}, {"r13", REG_R13},
         {"r14", REG_R14}, {"r15", REG_R15}, {"eflags", REG_EFL}};
     for (const auto& [name, index] : kRegisters) {
         out.Text("  ").Text(name).Text(" ").Hex(static_cast<unsigned long long>(gregs[index])).Char('\n');
@@ -370,7 +374,9 @@ void OnUnhandledException(int signal, siginfo_t* info, void* context)
     }
     // The default action ends the process once the handler returns: a fault re-runs the faulting
     // instruction, a raised signal is delivered again.
-    struct sigaction action{};
+    struct sigaction action
+    {
+    };
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
     ::sigaction(signal, &action, nullptr);
@@ -398,7 +404,9 @@ bool InstallCrashHandler()
     stack.ss_size = sizeof g_alternateStack;
     bool ok = ::sigaltstack(&stack, nullptr) == 0;
 
-    struct sigaction action{};
+    struct sigaction action
+    {
+    };
     action.sa_sigaction = &OnUnhandledException;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&action.sa_mask);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string_view>
 
 // The name a log line gives its writing function, "Class::Method" (with namespaces) or "Function",
 // cut at compile time out of the compiler's pretty function name: no return type, no parameters,
@@ -21,13 +20,16 @@ struct FixedString
     }
 };
 
-consteval std::string_view Extract(std::string_view pretty)
+// Works on a copy and by index: some compilers refuse pointers into a template argument object
+// in constant expressions.
+template <std::size_t N>
+consteval FixedString<N> ExtractName(FixedString<N> pretty)
 {
     // The parameter list starts at the first "(" outside template brackets.
     std::size_t depth = 0;
-    std::size_t open = pretty.size();
-    for (std::size_t i = 0; i < pretty.size(); ++i) {
-        const char c = pretty[i];
+    std::size_t open = N - 1;
+    for (std::size_t i = 0; i + 1 < N; ++i) {
+        const char c = pretty.data[i];
         if (c == '<') {
             ++depth;
         } else if (c == '>' && depth > 0) {
@@ -41,7 +43,7 @@ consteval std::string_view Extract(std::string_view pretty)
     std::size_t start = 0;
     depth = 0;
     for (std::size_t i = open; i > 0; --i) {
-        const char c = pretty[i - 1];
+        const char c = pretty.data[i - 1];
         if (c == '>') {
             ++depth;
         } else if (c == '<' && depth > 0) {
@@ -51,22 +53,17 @@ consteval std::string_view Extract(std::string_view pretty)
             break;
         }
     }
-    return pretty.substr(start, open - start);
+    FixedString<N> name;
+    for (std::size_t i = start; i < open; ++i) {
+        name.data[i - start] = pretty.data[i];
+    }
+    return name;
 }
 
 template <FixedString Pretty>
 struct FunctionName
 {
-    static constexpr std::string_view kView = Extract(std::string_view(Pretty.data, sizeof(Pretty.data) - 1));
-    static constexpr auto Make()
-    {
-        FixedString<sizeof(Pretty.data)> name;
-        for (std::size_t i = 0; i < kView.size(); ++i) {
-            name.data[i] = kView[i];
-        }
-        return name;
-    }
-    static constexpr auto kName = Make();
+    static constexpr auto kName = ExtractName(Pretty);
 };
 
 } // namespace FunctionNameDetail

@@ -83,14 +83,14 @@ bool InitOrvaPLog()
     const int maxFiles = conf.Int(global, QStringLiteral("maxFiles"), 10);
     const bool useProcessId = conf.Int(global, QStringLiteral("isUseProcessID"), 0) != 0;
 
-    const QString fileName = useProcessId
-                                 ? folder + QStringLiteral("Servdesk_%1.log").arg(getpid(), 6, 10, QLatin1Char('0'))
-                                 : folder + QStringLiteral("Servdesk.log");
+    const QString fileName =
+        useProcessId ? folder + QStringLiteral("Servdesk_%1.log").arg(getpid(), 6, 10, QLatin1Char('0'))
+                     : folder + QStringLiteral("Servdesk.log");
 
     LoadEnvironmentSettings();
 
-    Log::Install(std::make_shared<LogFileAppender>(fileName.toStdString(), std::int64_t{maxFileSize} * 1048576,
-                                                   maxFiles),
+    Log::Install(std::make_shared<LogFileAppender>(fileName.toStdString(),
+                                                   std::int64_t{maxFileSize} * 1048576, maxFiles),
                  level);
     LOG_INFO << "Version:[" << GetFileVersionString() << "]";
     return !useProcessId;

@@ -71,8 +71,7 @@ public:
     }
     LogLine& operator<<(bool value) { return *this << (value ? "true" : "false"); }
     template <typename Number>
-        requires(std::integral<Number> || std::floating_point<Number>)
-    LogLine& operator<<(Number value)
+    requires(std::integral<Number> || std::floating_point<Number>) LogLine& operator<<(Number value)
     {
         char digits[32];
         const auto result = std::to_chars(digits, digits + sizeof digits, value);
@@ -106,8 +105,8 @@ private:
 
 // Statements: LOG_INFO << "Version:[" << version << "]"; A statement below the configured level
 // builds nothing: its operands are not even evaluated.
-#define EXAMORA_LOG(severity)                                                                             \
-    for (bool examoraLogOnce = ::Log::Admits(severity); examoraLogOnce; examoraLogOnce = false)           \
+#define EXAMORA_LOG(severity)                                                                                \
+    for (bool examoraLogOnce = ::Log::Admits(severity); examoraLogOnce; examoraLogOnce = false)              \
     ::Log::LogLine(severity, EXAMORA_FUNCTION_NAME, __LINE__)
 
 #define LOG_VERB EXAMORA_LOG(::LogSeverity::Verbose)

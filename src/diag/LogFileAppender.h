@@ -28,9 +28,9 @@ public:
 
     // spdlog's sink interface.
     void log(const spdlog::details::log_msg& message) override;
-    void flush() override {}
-    void set_pattern(const std::string&) override {}
-    void set_formatter(std::unique_ptr<spdlog::formatter>) override {}
+    void flush() override { }
+    void set_pattern(const std::string&) override { }
+    void set_formatter(std::unique_ptr<spdlog::formatter>) override { }
 
 private:
     void OpenLogFile(bool mayRoll);

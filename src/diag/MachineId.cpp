@@ -109,7 +109,8 @@ bool GetMacAddress(std::string& out)
 {
     const auto links = NetworkInterfaces::LinkEntries();
     if (MachineId::FromEthernetLinks(links, out) || MachineId::FromSysfs("/sys/class/net", out) ||
-        MachineId::FromIoctl(NetworkInterfaces::InterfaceNames(), &NetworkInterfaces::EthernetAddressByIoctl, out) ||
+        MachineId::FromIoctl(NetworkInterfaces::InterfaceNames(), &NetworkInterfaces::EthernetAddressByIoctl,
+                             out) ||
         MachineId::FromAnyLink(links, out)) {
         return true;
     }

@@ -31,7 +31,8 @@ QString ExecValue(const QString& executablePath)
     for (const QChar c : executablePath) {
         if (c == QLatin1Char('%')) {
             quoted += QLatin1Char('%');
-        } else if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\')) {
+        } else if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
+                   c == QLatin1Char('\\')) {
             quoted += QLatin1Char('\\');
         }
         quoted += c;

@@ -152,7 +152,8 @@ std::optional<QString> IniFile::Value(const QString& section, const QString& key
     QByteArray lineKey;
     QByteArray value;
     SplitKeyValue(Trimmed(m_lines[line]), lineKey, value);
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
         value = value.mid(1, value.size() - 2);
     }
     return QString::fromUtf8(value);
@@ -301,7 +302,8 @@ int IniFile::ReadInt(const QString& path, const QString& section, const QString&
     return Load(path).Int(section, key, defaultValue);
 }
 
-bool IniFile::WriteString(const QString& path, const QString& section, const QString& key, const QString& value)
+bool IniFile::WriteString(const QString& path, const QString& section, const QString& key,
+                          const QString& value)
 {
     IniFile ini = Load(path);
     ini.SetValue(section, key, value);

@@ -16,7 +16,7 @@ public:
     // The buffer of the profile functions' callers: 260 UTF-16 units, so at most 259 are read.
     static constexpr int kDefaultBuffer = 260;
     // Larger files are not read (and never overwritten): no INI file of the client comes near.
-    static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
+    static constexpr qint64 kMaxFileSize = qint64{16} * 1024 * 1024;
 
     // A missing file gives an empty document that can be saved; an unreadable one (a folder, no
     // permission, too large) gives an empty document that refuses to be saved over it.

@@ -23,7 +23,8 @@ pid_t FindProcessIdByName(const QString& baseName, const QString& procRoot)
 
     static const QString kDeleted = QStringLiteral(" (deleted)");
     for (const pid_t id : ids) {
-        QString exe = QFile::symLinkTarget(procRoot + QLatin1Char('/') + QString::number(id) + QStringLiteral("/exe"));
+        QString exe =
+            QFile::symLinkTarget(procRoot + QLatin1Char('/') + QString::number(id) + QStringLiteral("/exe"));
         if (exe.isEmpty()) {
             continue;
         }

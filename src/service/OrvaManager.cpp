@@ -97,7 +97,8 @@ QueryPieces ReadQuery(const std::string& text)
 
 // Key with its "=", then the value as encode says; a piece without "=" is all value.
 template <typename EncodeValue>
-std::string Body(const std::vector<std::string>& sortedPieces, const std::string& signature, EncodeValue encode)
+std::string Body(const std::vector<std::string>& sortedPieces, const std::string& signature,
+                 EncodeValue encode)
 {
     std::string body;
     for (const auto& piece : sortedPieces) {
@@ -179,7 +180,8 @@ std::string COrvaManager::UrlDecode(const std::string& bytes)
         const char c = bytes[i];
         if (c == '+') {
             out += ' ';
-        } else if (c == '%' && i + 2 < bytes.size() && HexValue(bytes[i + 1]) >= 0 && HexValue(bytes[i + 2]) >= 0) {
+        } else if (c == '%' && i + 2 < bytes.size() && HexValue(bytes[i + 1]) >= 0 &&
+                   HexValue(bytes[i + 2]) >= 0) {
             out += static_cast<char>(HexValue(bytes[i + 1]) * 16 + HexValue(bytes[i + 2]));
             i += 2;
         } else {
@@ -195,8 +197,8 @@ std::string COrvaManager::UrlEscape(const std::string& bytes)
     out.reserve(bytes.size() * 3);
     for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
-        if (IsUnreserved(c) || c == '-' || c == '.' || c == '_' || c == '%' || c == '/' || c == ':' || c == '=' ||
-            c == '&') {
+        if (IsUnreserved(c) || c == '-' || c == '.' || c == '_' || c == '%' || c == '/' || c == ':' ||
+            c == '=' || c == '&') {
             out += ch;
         } else if (c == ' ') {
             out += "%20";
@@ -222,7 +224,8 @@ bool COrvaManager::IsNumber(const std::string& text)
 
 bool COrvaManager::IsAlphaNumeric(const std::string& text)
 {
-    return std::all_of(text.begin(), text.end(), [](char c) { return IsUnreserved(static_cast<unsigned char>(c)); });
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return IsUnreserved(static_cast<unsigned char>(c)); });
 }
 
 std::string COrvaManager::TrimSpaces(const std::string& text)

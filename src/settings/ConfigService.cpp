@@ -14,7 +14,8 @@ const QString kMain = QStringLiteral("Main");
 const QString kCurrentUser = QStringLiteral("CurrentUser");
 const QString kUserName = QStringLiteral("userName");
 const QString kCredentialKeys[] = {QStringLiteral("userPwd"), QStringLiteral("userTicket"),
-                                   QStringLiteral("appkey"), QStringLiteral("account"), QStringLiteral("token")};
+                                   QStringLiteral("appkey"), QStringLiteral("account"),
+                                   QStringLiteral("token")};
 const QString kRememberPwd = QStringLiteral("isRememberPwd");
 const QString kAutoLogin = QStringLiteral("isAutoLogin");
 
@@ -58,9 +59,8 @@ CConfigService::CConfigService(const QString& folder)
     , m_usersIniPath(folder + QStringLiteral("orva.ini"))
 {
     if (QFileInfo::exists(m_logConfPath)) {
-        m_registryPath =
-            GetLogConfString(QStringLiteral("Registry"), QStringLiteral("RegistryPath"),
-                             QStringLiteral("SOFTWARE\\Orva\\Examora"));
+        m_registryPath = GetLogConfString(QStringLiteral("Registry"), QStringLiteral("RegistryPath"),
+                                          QStringLiteral("SOFTWARE\\Orva\\Examora"));
     }
 }
 
@@ -75,7 +75,8 @@ QString CConfigService::GetLogConfString(const QString& section, const QString& 
     return IniFile::ReadString(m_logConfPath, section, key, defaultValue);
 }
 
-QString CConfigService::GetUserString(const QString& section, const QString& key, const QString& defaultValue) const
+QString CConfigService::GetUserString(const QString& section, const QString& key,
+                                      const QString& defaultValue) const
 {
     return IniFile::ReadString(m_usersIniPath, section, key, defaultValue);
 }
@@ -177,7 +178,8 @@ void CConfigService::SetRelogin(const QString& value)
     (void)IniFile::WriteString(m_logConfPath, kMain, QStringLiteral("isRelogin"), value);
 }
 
-std::pair<bool, QString> CConfigService::ReadRegistryString(const QString& subkey, const QString& valueName) const
+std::pair<bool, QString> CConfigService::ReadRegistryString(const QString& subkey,
+                                                            const QString& valueName) const
 {
     auto value = RegistryStore::ReadString(m_registryPath + QLatin1Char('\\') + subkey, valueName);
     return {value.has_value(), value.value_or(QString())};
@@ -196,7 +198,8 @@ bool CConfigService::IsWinHide(const QString& subkey) const
 
 bool CConfigService::SetWinHide(const QString& subkey, bool hide)
 {
-    return WriteRegistryString(subkey, QStringLiteral("WinHide"), hide ? QStringLiteral("1") : QStringLiteral("0"));
+    return WriteRegistryString(subkey, QStringLiteral("WinHide"),
+                               hide ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 bool CConfigService::IsAutoStart() const

@@ -46,8 +46,10 @@ public:
     void SetRelogin(const QString& value);
 
     // A registry string below registryPath + "\" + subkey: found flag and text.
-    [[nodiscard]] std::pair<bool, QString> ReadRegistryString(const QString& subkey, const QString& valueName) const;
-    [[nodiscard]] bool WriteRegistryString(const QString& subkey, const QString& valueName, const QString& text);
+    [[nodiscard]] std::pair<bool, QString> ReadRegistryString(const QString& subkey,
+                                                              const QString& valueName) const;
+    [[nodiscard]] bool WriteRegistryString(const QString& subkey, const QString& valueName,
+                                           const QString& text);
 
     [[nodiscard]] bool IsWinHide(const QString& subkey) const;
     [[nodiscard]] bool SetWinHide(const QString& subkey, bool hide);

@@ -28,9 +28,9 @@ public:
                              message.source.funcname != nullptr ? message.source.funcname : "",
                              std::string(message.payload.data(), message.payload.size())});
     }
-    void flush() override {}
-    void set_pattern(const std::string&) override {}
-    void set_formatter(std::unique_ptr<spdlog::formatter>) override {}
+    void flush() override { }
+    void set_pattern(const std::string&) override { }
+    void set_formatter(std::unique_ptr<spdlog::formatter>) override { }
 
     [[nodiscard]] std::vector<Entry> Entries()
     {

@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "app/Environment.h"
+#include "TestSupport.h"
 #include "platform/AppFolder.h"
 
 #include <QRegularExpression>
@@ -33,7 +33,8 @@ TEST_F(EnvironmentTest, CompiledInValuesHaveTheirFixedForm)
         EXPECT_TRUE(address->ends_with(".example/")) << *address;
     }
     EXPECT_TRUE(settings.updateUrl.empty());
-    EXPECT_TRUE(QRegularExpression("^[0-9a-f]{32}$").match(QString::fromStdString(settings.imAppKey)).hasMatch());
+    EXPECT_TRUE(
+        QRegularExpression("^[0-9a-f]{32}$").match(QString::fromStdString(settings.imAppKey)).hasMatch());
     EXPECT_TRUE(QRegularExpression("^[\\x21-\\x7e]{19}$")
                     .match(QString::fromStdString(settings.signSecret))
                     .hasMatch());
@@ -56,8 +57,8 @@ TEST_F(EnvironmentTest, TheProfileReplacesOnlyTheAddressesItHolds)
     const Row rows[] = {
         {"no envIndex: no profile", "", compiled.offcieDomain, compiled.homePageUrl, compiled.tikuDomain, "",
          compiled.imServer},
-        {"local", "envIndex=0", "http://127.0.0.1:8080/", "http://127.0.0.1:8080/", "http://127.0.0.1:8080/", "",
-         "ws://127.0.0.1:8081/"},
+        {"local", "envIndex=0", "http://127.0.0.1:8080/", "http://127.0.0.1:8080/", "http://127.0.0.1:8080/",
+         "", "ws://127.0.0.1:8081/"},
         {"test changes only updateUrl", "envIndex=1", compiled.offcieDomain, compiled.homePageUrl,
          compiled.tikuDomain, "https://update.test/v", compiled.imServer},
         {"rd: empty value keeps, non-ASCII stored as UTF-8", "envIndex=2", compiled.offcieDomain,

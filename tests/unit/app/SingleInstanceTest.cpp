@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "app/SingleInstance.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,7 +23,8 @@ QString UniqueServerName()
 // first instance's socket, as two processes would.
 bool CheckFromAnotherStart(const QString& lockPath, const QString& serverName)
 {
-    auto result = std::async(std::launch::async, [&] { return SingleInstance(lockPath, serverName).Check(); });
+    auto result =
+        std::async(std::launch::async, [&] { return SingleInstance(lockPath, serverName).Check(); });
     EXPECT_TRUE(TestSupport::WaitFor(
         [&] { return result.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready; }));
     return result.get();

@@ -32,11 +32,13 @@ TEST_P(CrashHandler, LeavesAReportAndStartsTheProgramAgain)
     QProcess crashing;
     crashing.start(program, {"crash", row.kind});
     ASSERT_TRUE(crashing.waitForFinished(30000));
-    EXPECT_EQ(crashing.exitStatus(), QProcess::CrashExit) << "the signal's default action must end the process";
+    EXPECT_EQ(crashing.exitStatus(), QProcess::CrashExit)
+        << "the signal's default action must end the process";
 
     const QStringList reports = QDir(app.File("dump")).entryList({"*.dmp"}, QDir::Files);
     ASSERT_EQ(reports.size(), 1);
-    EXPECT_TRUE(QRegularExpression("^\\d{8}_\\d{6}\\.dmp$").match(reports[0]).hasMatch()) << reports[0].toStdString();
+    EXPECT_TRUE(QRegularExpression("^\\d{8}_\\d{6}\\.dmp$").match(reports[0]).hasMatch())
+        << reports[0].toStdString();
     const QByteArray report = app.Read("dump/" + reports[0]);
     EXPECT_TRUE(report.startsWith("Examora crash report\n"));
     EXPECT_TRUE(report.contains(row.signalLine)) << report.left(600).toStdString();
@@ -51,12 +53,13 @@ TEST_P(CrashHandler, LeavesAReportAndStartsTheProgramAgain)
     EXPECT_EQ(app.Read("restarted.txt"), "/AppCrash " + app.File("dump/" + reports[0]).toUtf8() + "\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, CrashHandler,
-                         testing::Values(CrashCase{"segv", "signal: 11 (SIGSEGV)", "fault address: 0x0000000000000000"},
-                                         CrashCase{"abort", "signal: 6 (SIGABRT)", "registers:"},
-                                         CrashCase{"terminate", "signal: 6 (SIGABRT)",
-                                                   "reason: uncaught exception: thrown on purpose"},
-                                         CrashCase{"fpe", "signal: 8 (SIGFPE)", "registers:"}),
-                         [](const testing::TestParamInfo<CrashCase>& row) { return std::string(row.param.kind); });
+INSTANTIATE_TEST_SUITE_P(
+    Signals, CrashHandler,
+    testing::Values(CrashCase{"segv", "signal: 11 (SIGSEGV)", "fault address: 0x0000000000000000"},
+                    CrashCase{"abort", "signal: 6 (SIGABRT)", "registers:"},
+                    CrashCase{"terminate", "signal: 6 (SIGABRT)",
+                              "reason: uncaught exception: thrown on purpose"},
+                    CrashCase{"fpe", "signal: 8 (SIGFPE)", "registers:"}),
+    [](const testing::TestParamInfo<CrashCase>& row) { return std::string(row.param.kind); });
 
 } // namespace

@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "diag/LogFileAppender.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -35,7 +35,8 @@ TEST(LogFileAppender, TheFirstLineOfARunRollsTheEarlierRunsFilesAway)
     folder.Write("Servdesk.log", "run 2\r\n");
     folder.Write("Servdesk.1.log", "run 1\r\n");
     LogFileAppender appender(folder.File("Servdesk.log").toStdString(), 20 * 1048576, 10);
-    EXPECT_EQ(Files(folder), (QStringList{"Servdesk.1.log", "Servdesk.log"})) << "nothing happens before a line";
+    EXPECT_EQ(Files(folder), (QStringList{"Servdesk.1.log", "Servdesk.log"}))
+        << "nothing happens before a line";
 
     appender.write(Record("hello"));
     appender.write(Record("again"));
@@ -73,7 +74,8 @@ TEST(LogFileAppender, RollsBySizeKeepingTheConfiguredNumberOfFiles)
             appender.write(Record(line));
         }
     }
-    EXPECT_EQ(Files(folder), (QStringList{"Servdesk_004812.1.log", "Servdesk_004812.2.log", "Servdesk_004812.log"}));
+    EXPECT_EQ(Files(folder),
+              (QStringList{"Servdesk_004812.1.log", "Servdesk_004812.2.log", "Servdesk_004812.log"}));
     const QByteArray rolled = folder.Read("Servdesk_004812.1.log");
     EXPECT_GT(rolled.size(), 1000);
     EXPECT_LT(rolled.size(), 1000 + 200);
@@ -132,8 +134,9 @@ TEST(LogFileAppender, LinesFromManyThreadsNeverInterleave)
             thread.join();
         }
     }
-    const QRegularExpression wellFormed("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\[ INFO \\] \\[7\\] "
-                                        "\\[Test::Write@1\\] - thread [0-3] x{60}$");
+    const QRegularExpression wellFormed(
+        "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\[ INFO \\] \\[7\\] "
+        "\\[Test::Write@1\\] - thread [0-3] x{60}$");
     int lines = 0;
     for (const QString& name : Files(folder)) {
         QByteArray content = folder.Read(name);
@@ -144,7 +147,8 @@ TEST(LogFileAppender, LinesFromManyThreadsNeverInterleave)
         content.chop(1);
         for (const QByteArray& line : content.split('\n')) {
             ASSERT_TRUE(line.endsWith('\r')) << name.toStdString() << ": " << line.toStdString();
-            ASSERT_TRUE(wellFormed.match(QString::fromUtf8(line.chopped(1))).hasMatch()) << line.toStdString();
+            ASSERT_TRUE(wellFormed.match(QString::fromUtf8(line.chopped(1))).hasMatch())
+                << line.toStdString();
             ++lines;
         }
     }

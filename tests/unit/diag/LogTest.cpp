@@ -1,7 +1,7 @@
+#include "diag/Log.h"
 #include "CapturingSink.h"
 #include "TestSupport.h"
 #include "app/Environment.h"
-#include "diag/Log.h"
 #include "diag/LogFormatter.h"
 #include "platform/AppFolder.h"
 
@@ -15,8 +15,8 @@ using TestSupport::TempFolder;
 
 namespace {
 
-std::chrono::system_clock::time_point LocalTime(int year, int month, int day, int hour, int minute, int second,
-                                                int millis)
+std::chrono::system_clock::time_point LocalTime(int year, int month, int day, int hour, int minute,
+                                                int second, int millis)
 {
     std::tm local{};
     local.tm_year = year - 1900;
@@ -32,7 +32,11 @@ std::chrono::system_clock::time_point LocalTime(int year, int month, int day, in
 TEST(LogFormatter, WritesTheLineToTheByte)
 {
     LogFormatter formatter;
-    const LogRecord record{LocalTime(2019, 4, 2, 9, 5, 7, 42), LogSeverity::Info, 5132, "InitOrvaPLog", 357,
+    const LogRecord record{LocalTime(2019, 4, 2, 9, 5, 7, 42),
+                           LogSeverity::Info,
+                           5132,
+                           "InitOrvaPLog",
+                           357,
                            "Version:[1.0.0.0]"};
     EXPECT_EQ(formatter.format(record),
               "2019-04-02 09:05:07.042[ INFO ] [5132] [InitOrvaPLog@357] - Version:[1.0.0.0]\r\n");
@@ -50,17 +54,25 @@ TEST(LogFormatter, WritesTheLineToTheByte)
         SCOPED_TRACE(row.field);
         // The cached second must not leak into a record of another second.
         const LogRecord other{LocalTime(2026, 12, 31, 23, 59, 59, 999), row.severity, 1, "A::B", 1, "m"};
-        EXPECT_EQ(formatter.format(other), std::string("2026-12-31 23:59:59.999") + row.field + "[1] [A::B@1] - m\r\n");
+        EXPECT_EQ(formatter.format(other),
+                  std::string("2026-12-31 23:59:59.999") + row.field + "[1] [A::B@1] - m\r\n");
     }
     EXPECT_EQ(LogFormatter::header().size(), 69U);
-    EXPECT_EQ(LogFormatter::header(), "\r\n\r\n\t\t-------------------------Log Start-------------------------\r\n\r\n");
+    EXPECT_EQ(LogFormatter::header(),
+              "\r\n\r\n\t\t-------------------------Log Start-------------------------\r\n\r\n");
 }
 
 namespace naming {
 struct CUpdateExamora
 {
     void HandleMessage() { LOG_INFO << "member"; }
-    static std::vector<int> Templated(int) { return [] { LOG_INFO << "lambda"; return std::vector<int>{}; }(); }
+    static std::vector<int> Templated(int)
+    {
+        return [] {
+            LOG_INFO << "lambda";
+            return std::vector<int>{};
+        }();
+    }
 };
 template <typename T>
 void Generic(T value)
@@ -110,11 +122,12 @@ TEST_F(LogStatements, StreamValuesAndBuildNothingBelowTheLevel)
     EXPECT_TRUE(Log::Admits(LogSeverity::Info));
 
     const std::string longText(1000, 'x');
-    LOG_WARN << "ret:[" << true << "] response_code:[" << 404 << "] reply:[" << QStringLiteral("考试") << "] n:["
-             << -7LL << ' ' << 1.5 << "] " << longText;
+    LOG_WARN << "ret:[" << true << "] response_code:[" << 404 << "] reply:[" << QStringLiteral("考试")
+             << "] n:[" << -7LL << ' ' << 1.5 << "] " << longText;
     LOG_ERROR << static_cast<const char*>(nullptr);
-    EXPECT_EQ(m_sink->Messages(),
-              (std::vector<std::string>{"ret:[true] response_code:[404] reply:[考试] n:[-7 1.5] " + longText, ""}));
+    EXPECT_EQ(
+        m_sink->Messages(),
+        (std::vector<std::string>{"ret:[true] response_code:[404] reply:[考试] n:[-7 1.5] " + longText, ""}));
 
     Log::Install(m_sink, 0);
     LOG_FATAL << expensive();
@@ -138,7 +151,8 @@ TEST_F(InitLog, DefaultsStartASingleFileWithBannerAndVersionLine)
 {
     EXPECT_TRUE(InitOrvaPLog());
     const QByteArray log = m_app.Read("Log/Servdesk.log");
-    ASSERT_TRUE(log.startsWith("\xEF\xBB\xBF" + QByteArray(LogFormatter::header().data(), 69))) << log.toStdString();
+    ASSERT_TRUE(log.startsWith("\xEF\xBB\xBF" + QByteArray(LogFormatter::header().data(), 69)))
+        << log.toStdString();
     const QByteArray line = log.mid(72);
     EXPECT_TRUE(line.contains("[ INFO ] [" + QByteArray::number(gettid()) + "] [InitOrvaPLog@"))
         << line.toStdString();
@@ -176,7 +190,8 @@ TEST_F(InitLog, ACustomFolderIsCreatedWithItsParents)
 TEST_F(InitLog, AFolderThatCannotBeCreatedCostsTheLogButNotTheStart)
 {
     m_app.Write("blocked", "a file where the folder should be");
-    m_app.Write("OrvaLogConf.ini", "[global]\nuse_custom_logdir=1\nlogdir=" + m_app.File("blocked/").toUtf8() + "\n");
+    m_app.Write("OrvaLogConf.ini",
+                "[global]\nuse_custom_logdir=1\nlogdir=" + m_app.File("blocked/").toUtf8() + "\n");
     EXPECT_TRUE(InitOrvaPLog());
     LOG_ERROR << "dropped";
     EXPECT_EQ(QDir(m_app.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name),

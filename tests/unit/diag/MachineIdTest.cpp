@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "diag/MachineId.h"
+#include "TestSupport.h"
 
 #include <QRegularExpression>
 
@@ -12,12 +12,12 @@ using TestSupport::TempFolder;
 namespace {
 
 const std::vector<LinkEntry> kLinks = {
-    {"lo", 772, {0, 0, 0, 0, 0, 0}},                    // loopback: all zero
-    {"ppp0", 512, {}},                                  // point-to-point: no address
-    {"wlan-zero", 1, {0, 0, 0, 0, 0, 0}},               // Ethernet but all zero
-    {"ib0", 32, std::vector<std::uint8_t>(20, 0x11)},   // InfiniBand: 20 bytes
-    {"tun0", 65534, {0x02, 0x42, 0xAC, 0x11, 0, 2}},    // not Ethernet, 6 bytes
-    {"eth0", 1, {0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF}},  // the one source 1 takes
+    {"lo", 772, {0, 0, 0, 0, 0, 0}},                   // loopback: all zero
+    {"ppp0", 512, {}},                                 // point-to-point: no address
+    {"wlan-zero", 1, {0, 0, 0, 0, 0, 0}},              // Ethernet but all zero
+    {"ib0", 32, std::vector<std::uint8_t>(20, 0x11)},  // InfiniBand: 20 bytes
+    {"tun0", 65534, {0x02, 0x42, 0xAC, 0x11, 0, 2}},   // not Ethernet, 6 bytes
+    {"eth0", 1, {0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF}}, // the one source 1 takes
 };
 
 TEST(MachineId, LinkSourcesPickTheFirstUsableAddressInLowerCase)
@@ -80,7 +80,9 @@ TEST(MachineId, ThisMachineGivesAnAddressOrTheFallback)
     std::string out;
     const bool found = GetMacAddress(out);
     if (found) {
-        EXPECT_TRUE(QRegularExpression("^([0-9a-f]{2}-){5}[0-9a-f]{2}$").match(QString::fromStdString(out)).hasMatch())
+        EXPECT_TRUE(QRegularExpression("^([0-9a-f]{2}-){5}[0-9a-f]{2}$")
+                        .match(QString::fromStdString(out))
+                        .hasMatch())
             << out;
         EXPECT_NE(out, "00-00-00-00-00-00");
     } else {

@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "platform/IniFile.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -65,8 +65,9 @@ TEST(IniFile, ReadsWithTheProfileFunctionRules)
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(ini.String(QString::fromUtf8(row.section), QString::fromUtf8(row.key), QStringLiteral("dflt")),
-                  row.text);
+        EXPECT_EQ(
+            ini.String(QString::fromUtf8(row.section), QString::fromUtf8(row.key), QStringLiteral("dflt")),
+            row.text);
         EXPECT_EQ(ini.Int(QString::fromUtf8(row.section), QString::fromUtf8(row.key), 77), row.number);
     }
 }
@@ -92,10 +93,10 @@ TEST(IniFile, EditsKeepEveryOtherLineAndTheFileStyle)
     TempFolder folder;
     folder.Write("conf.ini", kFixture);
     IniFile ini = IniFile::Load(folder.File("conf.ini"));
-    ini.SetValue("GLOBAL", "LEVEL", "6");         // existing key: its line is replaced, its name kept
-    ini.SetValue("Other", "added", "1");          // new key goes after the section's last entry
-    ini.SetValue("New", "k", "line\r\nbreak=1");  // a line break cannot inject a second entry
-    ini.RemoveSection("global");                  // both sections of that name go
+    ini.SetValue("GLOBAL", "LEVEL", "6");        // existing key: its line is replaced, its name kept
+    ini.SetValue("Other", "added", "1");         // new key goes after the section's last entry
+    ini.SetValue("New", "k", "line\r\nbreak=1"); // a line break cannot inject a second entry
+    ini.RemoveSection("global");                 // both sections of that name go
     ASSERT_TRUE(ini.Save());
 
     EXPECT_EQ(folder.Read("conf.ini"), QByteArray("\xEF\xBB\xBF; a comment = not a key\r\n"

@@ -15,8 +15,9 @@ class OpenUrl : public testing::Test
 protected:
     OpenUrl()
     {
-        TestSupport::WriteScript(m_bin.File("xdg-open"),
-                                 QStringLiteral("printf '[%s]\\n' \"$1\" >> '%1'\n").arg(m_bin.File("opened")).toUtf8());
+        TestSupport::WriteScript(
+            m_bin.File("xdg-open"),
+            QStringLiteral("printf '[%s]\\n' \"$1\" >> '%1'\n").arg(m_bin.File("opened")).toUtf8());
         Log::Install(m_sink, 6);
     }
     ~OpenUrl() override { Log::Install(m_sink, 0); }

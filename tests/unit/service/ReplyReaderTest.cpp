@@ -33,7 +33,8 @@ TEST(ReplyReader, SignInRepliesAreJudgedInOrder)
         {"status not numeric", 200, R"({"status":"200abc"})", Refused, kMalformedReplyCode, malformed},
         {"status out of range", 200, R"({"status":99999999999})", Refused, kMalformedReplyCode, malformed},
         {"status true", 200, R"({"status":true})", Refused, kMalformedReplyCode, malformed},
-        {"message is an object", 200, R"({"status":401,"message":{"a":1}})", Refused, kMalformedReplyCode, malformed},
+        {"message is an object", 200, R"({"status":401,"message":{"a":1}})", Refused, kMalformedReplyCode,
+         malformed},
         {"ticket is an array", 200, R"({"status":200,"ticket":[]})", Refused, kMalformedReplyCode, malformed},
         {"deep nesting", 200, std::string(5000, '[') + std::string(5000, ']'), ParseFailure, 0, {}},
     };
@@ -49,7 +50,8 @@ TEST(ReplyReader, SignInRepliesAreJudgedInOrder)
 TEST(ReplyReader, ASuccessfulSignInCarriesTicketAndImCredentials)
 {
     const auto reply = ReplyReader::ReadLoginReply(
-        200, R"({"status":"200","message":"成功","ticket":"T-1","data":{"appKey":"k","token":"tok","account":"acc"}})");
+        200,
+        R"({"status":"200","message":"成功","ticket":"T-1","data":{"appKey":"k","token":"tok","account":"acc"}})");
     EXPECT_EQ(reply.outcome, Success);
     EXPECT_EQ(reply.message, QStringLiteral("成功"));
     EXPECT_EQ(reply.ticket, "T-1");
@@ -114,7 +116,8 @@ TEST(ReplyReader, StateReplies)
         {"state as words", 200, R"({"state":"ok"})", Refused, kMalformedReplyCode, malformed, ""},
         {"state as an object", 200, R"({"state":{}})", Refused, kMalformedReplyCode, malformed, ""},
         {"state true", 200, R"({"state":true})", Refused, kMalformedReplyCode, malformed, ""},
-        {"stateInfo an array", 200, R"({"state":1,"stateInfo":[]})", Refused, kMalformedReplyCode, malformed, ""},
+        {"stateInfo an array", 200, R"({"state":1,"stateInfo":[]})", Refused, kMalformedReplyCode, malformed,
+         ""},
         {"a string at the top", 200, R"("state")", Refused, kMalformedReplyCode, malformed, ""},
         {"transport", 0, "", TransportFailure, 0, "", ""},
         {"parse", 200, "state=0", ParseFailure, 0, "", ""},

@@ -29,19 +29,27 @@ TEST(Signing, SignParamListSortsWholePiecesAndEncodesValues)
         std::string bodyWithoutSignature;
     };
     const Row rows[] = {
-        {"= sorts as a byte, so a1 comes before a", {"b=2", "a=x y", "a1=z"}, "a1=z&a=x y&b=2", "a1=z&a=x+y&b=2&"},
-        {"params goes unencoded", {"source=tpc", "params={\"m\":\"1 3\"}"}, "params={\"m\":\"1 3\"}&source=tpc",
+        {"= sorts as a byte, so a1 comes before a",
+         {"b=2", "a=x y", "a1=z"},
+         "a1=z&a=x y&b=2",
+         "a1=z&a=x+y&b=2&"},
+        {"params goes unencoded",
+         {"source=tpc", "params={\"m\":\"1 3\"}"},
+         "params={\"m\":\"1 3\"}&source=tpc",
          "params={\"m\":\"1 3\"}&source=tpc&"},
         {"the key is cut at the first =", {"p=a=b"}, "p=a=b", "p=a%3Db&"},
         {"a piece without = is all value", {"m=1", "raw value"}, "m=1&raw value", "m=1&raw+value&"},
         {"duplicates stay", {"k=2", "k=1", "k=2"}, "k=1&k=2&k=2", "k=1&k=2&k=2&"},
         {"bytes above 0x7F sort last", {"\xC3\xA9=1", "z=2"}, "z=2&\xC3\xA9=1", "z=2&\xC3\xA9=1&"},
-        {"login form", {"m=13800138000", "p=secret pw", "source=tpc"}, "m=13800138000&p=secret pw&source=tpc",
+        {"login form",
+         {"m=13800138000", "p=secret pw", "source=tpc"},
+         "m=13800138000&p=secret pw&source=tpc",
          "m=13800138000&p=secret+pw&source=tpc&"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(COrvaManager::SignParamList(row.pieces), row.bodyWithoutSignature + "signature=" + Digest(row.joined));
+        EXPECT_EQ(COrvaManager::SignParamList(row.pieces),
+                  row.bodyWithoutSignature + "signature=" + Digest(row.joined));
     }
     EXPECT_EQ(COrvaManager::SignParamList({}), "");
     EXPECT_EQ(COrvaManager::SignParamList({""}), "");
@@ -103,9 +111,10 @@ TEST(TextChecks, NumbersLettersAndSpaces)
         bool number, alphaNumeric;
     };
     const Row rows[] = {
-        {"13800138000", true, true}, {" 12345 ", true, false}, {"1.5e3", true, false}, {"-2", true, false},
-        {"123a", false, true},       {"", false, true},        {"abc", false, true},  {"1 2", false, false},
-        {"\xE4\xB8\x80", false, false}, {"1e999", false, true}, {"0x1A", false, true},
+        {"13800138000", true, true}, {" 12345 ", true, false}, {"1.5e3", true, false},
+        {"-2", true, false},         {"123a", false, true},    {"", false, true},
+        {"abc", false, true},        {"1 2", false, false},    {"\xE4\xB8\x80", false, false},
+        {"1e999", false, true},      {"0x1A", false, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
@@ -146,7 +155,8 @@ TEST(StateMessages, TheTableReplacesSevenTextsAndNamesTheField)
         SCOPED_TRACE(row.code);
         QString message = QStringLiteral("server text");
         EXPECT_EQ(COrvaManager::GetStateMessage(row.code, message), row.field);
-        const QString expected = row.text != nullptr ? QString::fromUtf8(row.text) : QStringLiteral("server text");
+        const QString expected =
+            row.text != nullptr ? QString::fromUtf8(row.text) : QStringLiteral("server text");
         EXPECT_EQ(message, expected);
         EXPECT_EQ(COrvaManager::GetStateMessage(row.code, message), row.field);
         EXPECT_EQ(message, expected);

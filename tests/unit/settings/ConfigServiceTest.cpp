@@ -1,8 +1,8 @@
+#include "settings/ConfigService.h"
 #include "TestSupport.h"
 #include "platform/AppFolder.h"
 #include "platform/Autostart.h"
 #include "platform/IniFile.h"
-#include "settings/ConfigService.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
@@ -50,16 +50,21 @@ TEST_F(ConfigServiceTest, LoadUsersPutsTheCurrentUserFirstThenDescendingSections
     const QByteArray three = UserSection(0, "13800000000") + UserSection(2, "13900000002") +
                              "[User_3]\nuserName=\n" + UserSection(5, "13700000005");
     const Row rows[] = {
-        {"current user in section 2", "[Main]\nCurrentUser=User_2\n" + three,
+        {"current user in section 2",
+         "[Main]\nCurrentUser=User_2\n" + three,
          {"User_2:13900000002", "User_5:13700000005", "User_0:13800000000"}},
-        {"current user names an empty section", "[Main]\nCurrentUser=User_3\n" + three,
+        {"current user names an empty section",
+         "[Main]\nCurrentUser=User_3\n" + three,
          {"User_5:13700000005", "User_2:13900000002", "User_0:13800000000"}},
-        {"CurrentUser compares case-sensitively", "[Main]\nCurrentUser=user_0\n" + three,
+        {"CurrentUser compares case-sensitively",
+         "[Main]\nCurrentUser=user_0\n" + three,
          {"User_5:13700000005", "User_2:13900000002", "User_0:13800000000"}},
-        {"MaxUser limits the sections looked at", "[Main]\nCurrentUser=User_5\nMaxUser=3\n" + three,
+        {"MaxUser limits the sections looked at",
+         "[Main]\nCurrentUser=User_5\nMaxUser=3\n" + three,
          {"User_2:13900000002", "User_0:13800000000"}},
         {"MaxUser 0", "[Main]\nMaxUser=0\n" + three, {}},
-        {"MaxUser not a number counts as 30", "[Main]\nMaxUser=abc\n" + three,
+        {"MaxUser not a number counts as 30",
+         "[Main]\nMaxUser=abc\n" + three,
          {"User_5:13700000005", "User_2:13900000002", "User_0:13800000000"}},
         {"no file", {}, {}},
     };
@@ -76,8 +81,11 @@ TEST_F(ConfigServiceTest, LoadUsersPutsTheCurrentUserFirstThenDescendingSections
 
 TEST_F(ConfigServiceTest, LoadUsersReadsEveryFieldAndFlag)
 {
-    Users(UserSection(0, "a", "userPwd=p\nuserTicket=t\nappkey=k\naccount=c\ntoken=n\nisRememberPwd=2\nisAutoLogin=1\n") +
-          UserSection(1, "b", "isRememberPwd=abc\nisAutoLogin=\n") + UserSection(2, "c", "isRememberPwd= -1\n"));
+    Users(UserSection(
+              0, "a",
+              "userPwd=p\nuserTicket=t\nappkey=k\naccount=c\ntoken=n\nisRememberPwd=2\nisAutoLogin=1\n") +
+          UserSection(1, "b", "isRememberPwd=abc\nisAutoLogin=\n") +
+          UserSection(2, "c", "isRememberPwd= -1\n"));
     const auto users = CConfigService(m_app.Path()).LoadUsers();
     ASSERT_EQ(users.size(), 3);
     EXPECT_EQ(users[2], (SavedUser{"User_0", "a", "p", "t", "k", "n", "c", true, true}));
@@ -96,14 +104,26 @@ TEST_F(ConfigServiceTest, SaveUserChoosesItsSection)
         QStringList after;
     };
     const Row rows[] = {
-        {"known user is updated in place", UserSection(0, "x") + UserSection(4, "u"), "u", "User_4",
+        {"known user is updated in place",
+         UserSection(0, "x") + UserSection(4, "u"),
+         "u",
+         "User_4",
          {"User_4:u", "User_0:x"}},
-        {"new user takes the first free section", UserSection(0, "x") + UserSection(1, "y"), "u", "User_2",
+        {"new user takes the first free section",
+         UserSection(0, "x") + UserSection(1, "y"),
+         "u",
+         "User_2",
          {"User_2:u", "User_1:y", "User_0:x"}},
-        {"names differing in case are different users", UserSection(0, "U"), "u", "User_1",
+        {"names differing in case are different users",
+         UserSection(0, "U"),
+         "u",
+         "User_1",
          {"User_1:u", "User_0:U"}},
-        {"all sections taken: User_0 is overwritten", "[Main]\nMaxUser=2\n" + UserSection(0, "x") + UserSection(1, "y"),
-         "u", "User_0", {"User_0:u", "User_1:y"}},
+        {"all sections taken: User_0 is overwritten",
+         "[Main]\nMaxUser=2\n" + UserSection(0, "x") + UserSection(1, "y"),
+         "u",
+         "User_0",
+         {"User_0:u", "User_1:y"}},
         {"no file yet", {}, "u", "User_0", {"User_0:u"}},
     };
     for (const auto& row : rows) {
@@ -125,11 +145,13 @@ TEST_F(ConfigServiceTest, SaveUserWritesTheCredentialsOnlyWhenRemembered)
     EXPECT_FALSE(m_app.Exists("orva.ini"));
 
     store.SaveUser("u", "pw", "t", "k", "a", "n", true, false);
-    EXPECT_EQ(m_app.Read("orva.ini"), "[Main]\nCurrentUser=User_0\n\n[User_0]\nuserName=u\nuserPwd=pw\n"
-                                      "userTicket=t\nappkey=k\naccount=a\ntoken=n\nisRememberPwd=1\nisAutoLogin=0\n");
+    EXPECT_EQ(m_app.Read("orva.ini"),
+              "[Main]\nCurrentUser=User_0\n\n[User_0]\nuserName=u\nuserPwd=pw\n"
+              "userTicket=t\nappkey=k\naccount=a\ntoken=n\nisRememberPwd=1\nisAutoLogin=0\n");
     store.SaveUser("u", "pw", "t", "k", "a", "n", false, true);
-    EXPECT_EQ(m_app.Read("orva.ini"), "[Main]\nCurrentUser=User_0\n\n[User_0]\nuserName=u\nuserPwd=\n"
-                                      "userTicket=\nappkey=\naccount=\ntoken=\nisRememberPwd=0\nisAutoLogin=1\n");
+    EXPECT_EQ(m_app.Read("orva.ini"),
+              "[Main]\nCurrentUser=User_0\n\n[User_0]\nuserName=u\nuserPwd=\n"
+              "userTicket=\nappkey=\naccount=\ntoken=\nisRememberPwd=0\nisAutoLogin=1\n");
 }
 
 TEST_F(ConfigServiceTest, DeleteUserRemovesTheSectionAndLeavesCurrentUser)
@@ -138,7 +160,8 @@ TEST_F(ConfigServiceTest, DeleteUserRemovesTheSectionAndLeavesCurrentUser)
     store.DeleteUser("nobody");
     EXPECT_FALSE(m_app.Exists("orva.ini"));
 
-    Users("[Main]\nCurrentUser=User_1\n" + UserSection(0, "a") + UserSection(1, "b", "token=x\n") + UserSection(2, "b"));
+    Users("[Main]\nCurrentUser=User_1\n" + UserSection(0, "a") + UserSection(1, "b", "token=x\n") +
+          UserSection(2, "b"));
     store.DeleteUser("B");
     EXPECT_EQ(UserNames(), (QStringList{"User_1:b", "User_2:b", "User_0:a"}));
     store.DeleteUser("b");
@@ -158,7 +181,8 @@ TEST_F(ConfigServiceTest, ReloginFlagLivesInTheLogConfiguration)
     EXPECT_FALSE(store.IsRelogin());
     store.SetRelogin("abc");
     EXPECT_FALSE(store.IsRelogin());
-    EXPECT_EQ(m_app.Read("OrvaLogConf.ini"), "; shipped settings\n[global]\nmaxFiles=3\n\n[Main]\nisRelogin=abc\n");
+    EXPECT_EQ(m_app.Read("OrvaLogConf.ini"),
+              "; shipped settings\n[global]\nmaxFiles=3\n\n[Main]\nisRelogin=abc\n");
 }
 
 TEST_F(ConfigServiceTest, WinHideNeedsTheLogConfigurationForItsKey)
@@ -179,8 +203,8 @@ TEST_F(ConfigServiceTest, WinHideNeedsTheLogConfigurationForItsKey)
         const char* value;
         bool hide;
     };
-    for (const Row& row : {Row{"2", true}, Row{" 1", true}, Row{"0", false}, Row{"-1", false}, Row{"abc", false},
-                           Row{"", false}}) {
+    for (const Row& row : {Row{"2", true}, Row{" 1", true}, Row{"0", false}, Row{"-1", false},
+                           Row{"abc", false}, Row{"", false}}) {
         SCOPED_TRACE(row.value);
         ASSERT_TRUE(store.WriteRegistryString("OrvaWinHide", "WinHide", row.value));
         EXPECT_EQ(store.IsWinHide("OrvaWinHide"), row.hide);
@@ -202,7 +226,8 @@ TEST_F(ConfigServiceTest, AutoStartPointsTheSessionAtThisExecutable)
     EXPECT_TRUE(store.IsAutoStart());
     QFile entry(Autostart::EntryPath());
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(entry.readAll().contains("\nExec=" + Autostart::ExecValue(AppFolder::ExecutablePath()).toUtf8() + "\n"));
+    EXPECT_TRUE(entry.readAll().contains(
+        "\nExec=" + Autostart::ExecValue(AppFolder::ExecutablePath()).toUtf8() + "\n"));
     EXPECT_TRUE(store.SetAutoStart(false));
     EXPECT_FALSE(store.IsAutoStart());
 }
@@ -229,7 +254,8 @@ void ExpectConsistent(const IniFile& users)
             continue;
         }
         for (const char* key : {"userPwd", "userTicket", "appkey", "account", "token"}) {
-            EXPECT_EQ(users.String(section, key, "missing"), name + "-" + QString(key).remove("user").toLower())
+            EXPECT_EQ(users.String(section, key, "missing"),
+                      name + "-" + QString(key).remove("user").toLower())
                 << section.toStdString() << " " << key;
         }
         EXPECT_TRUE(users.Value(section, "isAutoLogin"));
