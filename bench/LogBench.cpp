@@ -45,8 +45,8 @@ void WriteTypicalLines(long lines)
     for (long i = 0; i < lines; ++i) {
         switch (i % 3) {
         case 0:
-            LOG_DEBUG << "ret:[" << 1 << "] response_code:[" << 200 << "] reply:[" << reply << "] url:[" << url
-                      << "] body:[m=13800138000&source=tpc&signature=" << i << "]";
+            LOG_DEBUG << "ret:[" << 1 << "] response_code:[" << 200 << "] reply:[" << reply << "] url:["
+                      << url << "] body:[m=13800138000&source=tpc&signature=" << i << "]";
             break;
         case 1:
             LOG_VERB << "Open URL_TRIM:[https://tiku.orva.example/Simulation/Subjects/31?n=" << i << "]";
@@ -123,7 +123,8 @@ int main(int argc, char* argv[])
     }
 
     // Below the level: the statement must cost the comparison only, and not evaluate its operands.
-    Log::Install(std::make_shared<LogFileAppender>((folder.path() + "/quiet.log").toStdString(), 1 << 20, 1), 3);
+    Log::Install(std::make_shared<LogFileAppender>((folder.path() + "/quiet.log").toStdString(), 1 << 20, 1),
+                 3);
     const long filteredCount = 50000000;
     const auto filteredStart = Clock::now();
     for (long i = 0; i < filteredCount; ++i) {
@@ -133,7 +134,8 @@ int main(int argc, char* argv[])
 
     const double logRate = Median(logRates);
     const double rawRate = Median(rawRates);
-    std::printf("rounds x lines:        %d x %ld, mean line %zu bytes, median round shown\n", rounds, lines, bytes);
+    std::printf("rounds x lines:        %d x %ld, mean line %zu bytes, median round shown\n", rounds, lines,
+                bytes);
     std::printf("log statements:        %.0f lines/s (%.0f ns/line)\n", logRate, 1e9 / logRate);
     std::printf("raw write floor:       %.0f lines/s (%.0f ns/line)\n", rawRate, 1e9 / rawRate);
     std::printf("log / floor:           %.1f %%\n", 100.0 * logRate / rawRate);

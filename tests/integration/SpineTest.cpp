@@ -66,7 +66,8 @@ TEST_F(Spine, ASecondStartBringsTheFirstForwardAndLeaves)
     environment.insert("XDG_RUNTIME_DIR", m_runtime.Path());
     client.setProcessEnvironment(environment);
     client.start(m_app.File("Examora"));
-    ASSERT_TRUE(TestSupport::WaitFor([&] { return client.state() == QProcess::NotRunning; }, std::chrono::seconds(30)));
+    ASSERT_TRUE(TestSupport::WaitFor([&] { return client.state() == QProcess::NotRunning; },
+                                     std::chrono::seconds(30)));
     EXPECT_EQ(client.exitCode(), 0);
     EXPECT_EQ(raised, 1);
     EXPECT_FALSE(m_app.Read("Log/Servdesk.log").contains("start-up done"));
