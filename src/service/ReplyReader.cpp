@@ -110,6 +110,27 @@ Reply Malformed(Reply reply)
     return reply;
 }
 
+// The judging every reply shares: the transport, the JSON, an object at the top. Returns the
+// object, or nothing with result holding the outcome that ended the judging.
+template <typename Reply>
+std::optional<Json::Value> OpenObject(int responseCode, const std::string& reply, Reply& result)
+{
+    if (IsTransportFailure(responseCode, reply)) {
+        result.outcome = ReplyOutcome::TransportFailure;
+        return std::nullopt;
+    }
+    auto root = Parse(reply);
+    if (!root) {
+        result.outcome = ReplyOutcome::ParseFailure;
+        return std::nullopt;
+    }
+    if (!root->isObject()) {
+        result = Malformed(result);
+        return std::nullopt;
+    }
+    return root;
+}
+
 } // namespace
 
 namespace ReplyReader {
@@ -122,16 +143,9 @@ QString MalformedReplyText()
 LoginReply ReadLoginReply(int responseCode, const std::string& reply)
 {
     LoginReply result;
-    if (IsTransportFailure(responseCode, reply)) {
-        return result;
-    }
-    const auto root = Parse(reply);
+    const auto root = OpenObject(responseCode, reply, result);
     if (!root) {
-        result.outcome = ReplyOutcome::ParseFailure;
         return result;
-    }
-    if (!root->isObject()) {
-        return Malformed(result);
     }
     const auto statusText = Text((*root)["status"]);
     const auto status = statusText ? Integer(*statusText) : std::nullopt;
@@ -167,16 +181,9 @@ LoginReply ReadLoginReply(int responseCode, const std::string& reply)
 UserConfigReply ReadUserConfigReply(int responseCode, const std::string& reply)
 {
     UserConfigReply result;
-    if (IsTransportFailure(responseCode, reply)) {
-        return result;
-    }
-    const auto root = Parse(reply);
+    const auto root = OpenObject(responseCode, reply, result);
     if (!root) {
-        result.outcome = ReplyOutcome::ParseFailure;
         return result;
-    }
-    if (!root->isObject()) {
-        return Malformed(result);
     }
     const Json::Value& id = (*root)["id"];
     if (id.isNull()) {
@@ -194,16 +201,9 @@ UserConfigReply ReadUserConfigReply(int responseCode, const std::string& reply)
 StateReply ReadStateReply(int responseCode, const std::string& reply)
 {
     StateReply result;
-    if (IsTransportFailure(responseCode, reply)) {
-        return result;
-    }
-    const auto root = Parse(reply);
+    const auto root = OpenObject(responseCode, reply, result);
     if (!root) {
-        result.outcome = ReplyOutcome::ParseFailure;
         return result;
-    }
-    if (!root->isObject()) {
-        return Malformed(result);
     }
     const auto state = StateCode((*root)["state"]);
     const auto stateInfo = Text((*root)["stateInfo"]);

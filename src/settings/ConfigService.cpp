@@ -8,6 +8,8 @@
 
 #include <QFileInfo>
 
+#include <optional>
+
 namespace {
 
 const QString kMain = QStringLiteral("Main");

@@ -159,6 +159,38 @@ TEST_F(InitLog, DefaultsStartASingleFileWithBannerAndVersionLine)
     EXPECT_TRUE(line.endsWith("] - Version:[" + QByteArray::fromStdString(GetFileVersionString()) + "]\r\n"));
 }
 
+TEST_F(InitLog, ABrokenConfigurationGivesTheDefaults)
+{
+    struct Row
+    {
+        const char* name;
+        QByteArray content; // null: a folder in the file's place
+    };
+    QByteArray junk(4096, '\0');
+    for (int i = 0; i < junk.size(); ++i) {
+        junk[i] = static_cast<char>(i * 131 % 256);
+    }
+    const Row rows[] = {
+        {"binary junk", junk},
+        {"huge line",
+         "[global]\r\ndefault_loglevel=" + QByteArray(3 * 1024 * 1024, '9') + "x\r\nisUseProcessID=abc\r\n"},
+        {"a folder in its place", QByteArray()},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QDir(m_app.File("Log")).removeRecursively();
+        QDir(m_app.File("OrvaLogConf.ini")).removeRecursively();
+        QFile::remove(m_app.File("OrvaLogConf.ini"));
+        if (row.content.isNull()) {
+            QDir().mkpath(m_app.File("OrvaLogConf.ini"));
+        } else {
+            m_app.Write("OrvaLogConf.ini", row.content);
+        }
+        EXPECT_TRUE(InitOrvaPLog());
+        EXPECT_TRUE(m_app.Read("Log/Servdesk.log").contains("Version:["));
+    }
+}
+
 TEST_F(InitLog, SettingsChooseTheFileTheLevelAndTheEnvironment)
 {
     m_app.Write("OrvaLogConf.ini", "[global]\nisUseProcessID=1\ndefault_loglevel=3\nenvIndex=1\n"
