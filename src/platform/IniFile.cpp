@@ -103,60 +103,66 @@ IniFile IniFile::Load(const QString& path)
             }
         }
     }
+    ini.Reindex();
     return ini;
 }
 
-int IniFile::FindSection(const QString& section, int from) const
+void IniFile::Reindex()
 {
-    for (int i = from; i < m_lines.size(); ++i) {
+    m_sections.clear();
+    for (int i = 0; i < m_lines.size(); ++i) {
         const QByteArray trimmed = Trimmed(m_lines[i]);
-        if (IsSectionHeader(trimmed) && SameName(SectionName(trimmed), section)) {
-            return i;
+        if (IsSectionHeader(trimmed)) {
+            if (!m_sections.isEmpty()) {
+                m_sections.back().end = i;
+            }
+            m_sections.append({SectionName(trimmed), i, -1, {}});
+            continue;
         }
-    }
-    return -1;
-}
-
-int IniFile::SectionEnd(int headerLine) const
-{
-    int i = headerLine + 1;
-    while (i < m_lines.size() && !IsSectionHeader(Trimmed(m_lines[i]))) {
-        ++i;
-    }
-    return i;
-}
-
-int IniFile::FindKey(int headerLine, const QString& key) const
-{
-    const int end = SectionEnd(headerLine);
-    for (int i = headerLine + 1; i < end; ++i) {
-        QByteArray lineKey;
+        QByteArray key;
         QByteArray value;
-        if (SplitKeyValue(Trimmed(m_lines[i]), lineKey, value) && SameName(QString::fromUtf8(lineKey), key)) {
-            return i;
+        if (!m_sections.isEmpty() && SplitKeyValue(trimmed, key, value)) {
+            m_sections.back().entries.append({QString::fromUtf8(key), QString::fromUtf8(value), i});
         }
     }
-    return -1;
+    if (!m_sections.isEmpty()) {
+        m_sections.back().end = static_cast<int>(m_lines.size());
+    }
+}
+
+const IniFile::Section* IniFile::FindSection(const QString& section) const
+{
+    for (const Section& candidate : m_sections) {
+        if (SameName(candidate.name, section)) {
+            return &candidate;
+        }
+    }
+    return nullptr;
+}
+
+const IniFile::Entry* IniFile::FindEntry(const Section& section, const QString& key)
+{
+    for (const Entry& entry : section.entries) {
+        if (SameName(entry.key, key)) {
+            return &entry;
+        }
+    }
+    return nullptr;
 }
 
 std::optional<QString> IniFile::Value(const QString& section, const QString& key) const
 {
-    const int header = FindSection(section);
-    if (header < 0) {
+    const Section* found = FindSection(section);
+    const Entry* entry = found != nullptr ? FindEntry(*found, key) : nullptr;
+    if (entry == nullptr) {
         return std::nullopt;
     }
-    const int line = FindKey(header, key);
-    if (line < 0) {
-        return std::nullopt;
-    }
-    QByteArray lineKey;
-    QByteArray value;
-    SplitKeyValue(Trimmed(m_lines[line]), lineKey, value);
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+    const QString& value = entry->value;
+    if (value.size() >= 2 && (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')) &&
         value.back() == value.front()) {
-        value = value.mid(1, value.size() - 2);
+        return value.mid(1, value.size() - 2);
     }
-    return QString::fromUtf8(value);
+    return value;
 }
 
 QString IniFile::String(const QString& section, const QString& key, const QString& defaultValue,
@@ -218,48 +224,42 @@ QString IniFile::CutToUnits(const QString& text, int maxUnits)
 
 void IniFile::SetValue(const QString& section, const QString& key, const QString& value)
 {
-    const QByteArray entry = OneLine(key) + '=' + OneLine(value);
-    const int header = FindSection(section);
-    if (header < 0) {
+    const Section* found = FindSection(section);
+    if (found == nullptr) {
         if (!m_lines.isEmpty() && !Trimmed(m_lines.back()).isEmpty()) {
             m_lines.append(QByteArray());
         }
         m_lines.append('[' + OneLine(section) + ']');
-        m_lines.append(entry);
-        return;
+        m_lines.append(OneLine(key) + '=' + OneLine(value));
+    } else if (const Entry* entry = FindEntry(*found, key)) {
+        // The key keeps the spelling the file gave it.
+        m_lines[entry->line] = entry->key.toUtf8() + '=' + OneLine(value);
+    } else {
+        // After the section's last non-blank line, so blank separators stay between sections.
+        int insertAt = found->end;
+        while (insertAt > found->header + 1 && Trimmed(m_lines[insertAt - 1]).isEmpty()) {
+            --insertAt;
+        }
+        m_lines.insert(insertAt, OneLine(key) + '=' + OneLine(value));
     }
-    const int line = FindKey(header, key);
-    if (line >= 0) {
-        QByteArray lineKey;
-        QByteArray oldValue;
-        SplitKeyValue(Trimmed(m_lines[line]), lineKey, oldValue);
-        m_lines[line] = lineKey + '=' + OneLine(value);
-        return;
-    }
-    // After the section's last non-blank line, so blank separators stay between sections.
-    int insertAt = SectionEnd(header);
-    while (insertAt > header + 1 && Trimmed(m_lines[insertAt - 1]).isEmpty()) {
-        --insertAt;
-    }
-    m_lines.insert(insertAt, entry);
+    Reindex();
 }
 
 void IniFile::RemoveKey(const QString& section, const QString& key)
 {
-    const int header = FindSection(section);
-    if (header < 0) {
-        return;
-    }
-    const int line = FindKey(header, key);
-    if (line >= 0) {
-        m_lines.removeAt(line);
+    const Section* found = FindSection(section);
+    const Entry* entry = found != nullptr ? FindEntry(*found, key) : nullptr;
+    if (entry != nullptr) {
+        m_lines.removeAt(entry->line);
+        Reindex();
     }
 }
 
 void IniFile::RemoveSection(const QString& section)
 {
-    for (int header = FindSection(section); header >= 0; header = FindSection(section, header)) {
-        m_lines.remove(header, SectionEnd(header) - header);
+    while (const Section* found = FindSection(section)) {
+        m_lines.remove(found->header, found->end - found->header);
+        Reindex();
     }
 }
 

@@ -59,12 +59,29 @@ public:
     [[nodiscard]] static QString CutToUnits(const QString& text, int maxUnits);
 
 private:
-    [[nodiscard]] int FindSection(const QString& section, int from = 0) const;
-    [[nodiscard]] int SectionEnd(int headerLine) const;
-    [[nodiscard]] int FindKey(int headerLine, const QString& key) const;
+    // Where each section and key stands in m_lines, rebuilt after every edit, so a lookup neither
+    // scans nor copies lines.
+    struct Entry
+    {
+        QString key;
+        QString value; // trimmed, quotes still on
+        int line = -1;
+    };
+    struct Section
+    {
+        QString name;
+        int header = -1; // the "[name]" line
+        int end = -1;    // the next header, or the number of lines
+        QList<Entry> entries;
+    };
+
+    void Reindex();
+    [[nodiscard]] const Section* FindSection(const QString& section) const;
+    [[nodiscard]] static const Entry* FindEntry(const Section& section, const QString& key);
 
     QString m_path;
     QList<QByteArray> m_lines;
+    QList<Section> m_sections;
     QByteArray m_newline = "\n";
     bool m_bom = false;
     bool m_exists = false;
