@@ -2,6 +2,7 @@
 
 #include "app/Environment.h"
 #include "diag/LogFileAppender.h"
+#include "diag/SpdlogLevels.h"
 #include "platform/IniFile.h"
 
 #include <spdlog/logger.h>
@@ -12,22 +13,6 @@
 #include <vector>
 
 namespace {
-
-spdlog::level::level_enum ToSpdlog(int level)
-{
-    if (level <= 0) {
-        return spdlog::level::off;
-    }
-    constexpr spdlog::level::level_enum kLevels[] = {spdlog::level::critical, spdlog::level::err,
-                                                     spdlog::level::warn,     spdlog::level::info,
-                                                     spdlog::level::debug,    spdlog::level::trace};
-    return kLevels[std::min(level, 6) - 1];
-}
-
-spdlog::level::level_enum ToSpdlog(LogSeverity severity)
-{
-    return ToSpdlog(static_cast<int>(severity));
-}
 
 std::atomic<spdlog::logger*> g_logger{nullptr};
 
@@ -43,7 +28,7 @@ namespace Log {
 void Install(std::shared_ptr<spdlog::sinks::sink> sink, int level)
 {
     auto logger = std::make_shared<spdlog::logger>("examora", std::move(sink));
-    logger->set_level(ToSpdlog(level));
+    logger->set_level(SpdlogLevels::FromConfigured(level));
     {
         const std::lock_guard lock(g_keepMutex);
         g_keep.push_back(logger);
@@ -59,7 +44,8 @@ LogLine::~LogLine()
         return;
     }
     const std::string_view message = m_heap.empty() ? std::string_view(m_inline, m_size) : m_heap;
-    logger->log(spdlog::source_loc{__FILE__, m_line, m_function}, ToSpdlog(m_severity),
+    // The record names the writing function and line; the log line has no file name.
+    logger->log(spdlog::source_loc{"", m_line, m_function}, SpdlogLevels::FromSeverity(m_severity),
                 spdlog::string_view_t(message.data(), message.size()));
 }
 

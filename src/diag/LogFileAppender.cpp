@@ -1,5 +1,7 @@
 #include "diag/LogFileAppender.h"
 
+#include "diag/SpdlogLevels.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -12,26 +14,6 @@
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
-
-LogSeverity FromSpdlog(spdlog::level::level_enum level)
-{
-    switch (level) {
-    case spdlog::level::trace:
-        return LogSeverity::Verbose;
-    case spdlog::level::debug:
-        return LogSeverity::Debug;
-    case spdlog::level::info:
-        return LogSeverity::Info;
-    case spdlog::level::warn:
-        return LogSeverity::Warning;
-    case spdlog::level::err:
-        return LogSeverity::Error;
-    case spdlog::level::critical:
-        return LogSeverity::Fatal;
-    default:
-        return LogSeverity::None;
-    }
-}
 
 } // namespace
 
@@ -66,7 +48,8 @@ std::string LogFileAppender::FileName(int number) const
 
 void LogFileAppender::log(const spdlog::details::log_msg& message)
 {
-    write({message.time, FromSpdlog(message.level), static_cast<std::uint64_t>(message.thread_id),
+    write({message.time, SpdlogLevels::ToSeverity(message.level),
+           static_cast<std::uint64_t>(message.thread_id),
            message.source.funcname != nullptr ? message.source.funcname : "", message.source.line,
            std::string_view(message.payload.data(), message.payload.size())});
 }

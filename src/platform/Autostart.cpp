@@ -1,12 +1,12 @@
 #include "platform/Autostart.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
 #include "platform/XdgPaths.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace Autostart {
 
@@ -50,10 +50,6 @@ bool Enable(const QString& executablePath)
     if (!QDir().mkpath(QFileInfo(path).path())) {
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
     const QByteArray content = "[Desktop Entry]\n"
                                "Type=Application\n"
                                "Name=Examora\n"
@@ -62,11 +58,7 @@ bool Enable(const QString& executablePath)
                                "\n"
                                "Terminal=false\n"
                                "X-GNOME-Autostart-enabled=true\n";
-    if (file.write(content) != content.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return AtomicFile::Write(path, content);
 }
 
 bool Disable()

@@ -1,7 +1,9 @@
 #include "platform/IniFile.h"
 
+#include "platform/AtomicFile.h"
+
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <limits>
 
@@ -73,7 +75,6 @@ IniFile IniFile::Load(const QString& path)
     if (!info.exists() && !info.isSymLink()) {
         return ini;
     }
-    ini.m_exists = true;
     QFile file(path);
     if (!info.isFile() || info.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly)) {
         ini.m_writable = false;
@@ -268,14 +269,6 @@ bool IniFile::Save() const
     if (!m_writable) {
         return false;
     }
-    const bool isNew = !QFileInfo::exists(m_path);
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (isNew) {
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    }
     QByteArray content;
     if (m_bom) {
         content += kBom;
@@ -284,11 +277,7 @@ bool IniFile::Save() const
         content += line;
         content += m_newline;
     }
-    if (file.write(content) != content.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return AtomicFile::Write(m_path, content, AtomicFile::NewFileAccess::OwnerOnly);
 }
 
 QString IniFile::ReadString(const QString& path, const QString& section, const QString& key,

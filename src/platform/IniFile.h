@@ -22,9 +22,6 @@ public:
     // permission, too large) gives an empty document that refuses to be saved over it.
     [[nodiscard]] static IniFile Load(const QString& path);
 
-    [[nodiscard]] const QString& Path() const { return m_path; }
-    [[nodiscard]] bool Exists() const { return m_exists; }
-
     [[nodiscard]] std::optional<QString> Value(const QString& section, const QString& key) const;
     // GetPrivateProfileString: the value, or the default when the key is missing, cut to
     // bufferChars - 1 UTF-16 units.
@@ -39,8 +36,8 @@ public:
     // Removes every section of that name with all its lines.
     void RemoveSection(const QString& section);
 
-    // Writes a temporary file beside the target and renames it over the target. New files are
-    // readable by their owner only: the users file holds passwords.
+    // Replaces the file atomically. New files are readable by their owner only: the users file
+    // holds passwords.
     [[nodiscard]] bool Save() const;
 
     // One-call forms: load, read or change, save.
@@ -84,6 +81,5 @@ private:
     QList<Section> m_sections;
     QByteArray m_newline = "\n";
     bool m_bom = false;
-    bool m_exists = false;
     bool m_writable = true;
 };

@@ -23,7 +23,6 @@ public:
     };
 
     [[nodiscard]] Result TryAcquire();
-    [[nodiscard]] bool IsHeld() const { return m_fd >= 0; }
     [[nodiscard]] const QString& Path() const { return m_path; }
 
 private:

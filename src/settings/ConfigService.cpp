@@ -15,9 +15,14 @@ namespace {
 const QString kMain = QStringLiteral("Main");
 const QString kCurrentUser = QStringLiteral("CurrentUser");
 const QString kUserName = QStringLiteral("userName");
-const QString kCredentialKeys[] = {QStringLiteral("userPwd"), QStringLiteral("userTicket"),
-                                   QStringLiteral("appkey"), QStringLiteral("account"),
-                                   QStringLiteral("token")};
+// The keys that hold credentials, in the order they are written; empty when the password is not
+// remembered.
+constexpr std::pair<const char*, QString SavedUser::*> kCredentials[] = {
+    {"userPwd", &SavedUser::userPwd},
+    {"userTicket", &SavedUser::userTicket},
+    {"appkey", &SavedUser::appkey},
+    {"account", &SavedUser::account},
+    {"token", &SavedUser::token}};
 const QString kRememberPwd = QStringLiteral("isRememberPwd");
 const QString kAutoLogin = QStringLiteral("isAutoLogin");
 
@@ -99,11 +104,9 @@ QList<SavedUser> CConfigService::LoadUsers() const
             continue;
         }
         user.section = section;
-        user.userPwd = users.String(section, kCredentialKeys[0], QString());
-        user.userTicket = users.String(section, kCredentialKeys[1], QString());
-        user.appkey = users.String(section, kCredentialKeys[2], QString());
-        user.account = users.String(section, kCredentialKeys[3], QString());
-        user.token = users.String(section, kCredentialKeys[4], QString());
+        for (const auto& [key, field] : kCredentials) {
+            user.*field = users.String(section, QLatin1String(key), QString());
+        }
         user.isRememberPwd = Flag(users, section, kRememberPwd);
         user.isAutoLogin = Flag(users, section, kAutoLogin);
         if (section == currentUser) {
@@ -146,9 +149,10 @@ void CConfigService::SaveUser(const QString& userName, const QString& userPwd, c
 
     users.SetValue(kMain, kCurrentUser, target);
     users.SetValue(target, kUserName, userName);
-    const QString values[] = {userPwd, userTicket, appkey, account, token};
-    for (int i = 0; i < 5; ++i) {
-        users.SetValue(target, kCredentialKeys[i], rememberPwd ? values[i] : QString());
+    const SavedUser given{target, userName, userPwd,     userTicket, appkey,
+                          token,  account,  rememberPwd, autoLogin};
+    for (const auto& [key, field] : kCredentials) {
+        users.SetValue(target, QLatin1String(key), rememberPwd ? given.*field : QString());
     }
     users.SetValue(target, kRememberPwd, rememberPwd ? QStringLiteral("1") : QStringLiteral("0"));
     users.SetValue(target, kAutoLogin, autoLogin ? QStringLiteral("1") : QStringLiteral("0"));

@@ -22,8 +22,6 @@ public:
     explicit CConfigService(const QString& folder);
 
     [[nodiscard]] const QString& RegistryPath() const { return m_registryPath; }
-    [[nodiscard]] const QString& LogConfPath() const { return m_logConfPath; }
-    [[nodiscard]] const QString& UsersIniPath() const { return m_usersIniPath; }
 
     [[nodiscard]] int GetLogConfInt(const QString& section, const QString& key, int defaultValue) const;
     [[nodiscard]] QString GetLogConfString(const QString& section, const QString& key,

@@ -45,7 +45,7 @@ private:
 bool WaitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds deadline = std::chrono::milliseconds(10000));
 
-// The folder of the test helper program (built beside the test binaries).
+// The test helper program (built beside the test binaries).
 [[nodiscard]] QString HelperPath();
 
 // Writes a shell script with the execute bit.
