@@ -12,10 +12,9 @@ namespace SpdlogLevels {
 
 [[nodiscard]] inline spdlog::level::level_enum FromConfigured(int level)
 {
-    constexpr spdlog::level::level_enum kLevels[] = {spdlog::level::off,  spdlog::level::critical,
-                                                     spdlog::level::err,  spdlog::level::warn,
-                                                     spdlog::level::info, spdlog::level::debug,
-                                                     spdlog::level::trace};
+    constexpr spdlog::level::level_enum kLevels[] = {
+        spdlog::level::off,  spdlog::level::critical, spdlog::level::err,  spdlog::level::warn,
+        spdlog::level::info, spdlog::level::debug,    spdlog::level::trace};
     return kLevels[std::clamp(level, 0, 6)];
 }
 
