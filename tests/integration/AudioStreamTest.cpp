@@ -1,0 +1,90 @@
+#include "AudioFixtures.h"
+#include "CapturingSink.h"
+#include "LoopbackFileServer.h"
+#include "TestSupport.h"
+#include "audio/AudioPlayer.h"
+#include "diag/Log.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace AudioFixtures;
+using namespace std::chrono_literals;
+using TestSupport::ScopedEnv;
+using TestSupport::TempFolder;
+using TestSupport::WaitFor;
+
+namespace {
+
+// Listening files served over HTTP, played into SDL's disk driver.
+class AudioStreamTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { Log::Install(m_log, 6); }
+    void TearDown() override { m_player.Stop(); }
+
+    [[nodiscard]] Samples Played() const { return WithoutSilence(ReadPcm(m_folder.File("played.raw"))); }
+
+    TempFolder m_folder;
+    ScopedEnv m_driver{"SDL_AUDIODRIVER", QStringLiteral("disk")};
+    ScopedEnv m_output{"SDL_DISKAUDIOFILE", m_folder.File("played.raw")};
+    std::shared_ptr<CapturingSink> m_log = std::make_shared<CapturingSink>();
+    CAudioPlayer& m_player = CAudioPlayer::GetInstance();
+};
+
+TEST_F(AudioStreamTest, StreamAddressPlaysLikeAFile)
+{
+    const Samples ramp = StereoRamp(12000);
+    LoopbackFileServer server(Wav(16000, 2, ramp));
+    ASSERT_TRUE(m_player.PlayAudio(server.Url("listening/part1.wav").toStdString(), false));
+    EXPECT_TRUE(m_player.IsPlaying());
+    EXPECT_TRUE(WaitFor([&] { return !m_player.IsPlaying(); }, 20s));
+    EXPECT_TRUE(WaitFor([&] { return Played().size() >= ramp.size(); }, 20s));
+    EXPECT_EQ(Played(), ramp);
+    EXPECT_EQ(server.Requests(), 1);
+}
+
+TEST_F(AudioStreamTest, StopDoesNotWaitForAServerThatStoppedSending)
+{
+    // The server sends the header and about seven seconds of frames (enough for the opening to
+    // look the stream over), then holds the connection without sending more: the read thread
+    // ends up stuck in a read that only the stop can end.
+    constexpr int kSentFrames = 7 * 8000;
+    const Samples ramp = StereoRamp(80000);
+    LoopbackFileServer server(Wav(8000, 2, ramp), 44 + kSentFrames * 4);
+    ASSERT_TRUE(m_player.PlayAudio(server.Url("listening/stalled.wav").toStdString(), false));
+    ASSERT_TRUE(WaitFor([&] { return !Played().empty(); }));
+    EXPECT_TRUE(m_player.IsPlaying()) << "a stalled stream has not ended";
+
+    std::atomic<bool> stopped{false};
+    std::thread stopper([&] {
+        m_player.Stop();
+        stopped.store(true);
+    });
+    // Far below the read time-out of the stream: the stop cuts the read short.
+    EXPECT_TRUE(WaitFor([&] { return stopped.load(); }, 5s));
+    stopper.join();
+    EXPECT_FALSE(m_player.IsPlaying());
+    const Samples played = Played();
+    EXPECT_TRUE(std::equal(played.begin(), played.end(), ramp.begin()));
+}
+
+TEST_F(AudioStreamTest, UnreachableServerIsAnOpenFailure)
+{
+    const std::string address = [] {
+        // A port that was just free: nothing listens there.
+        LoopbackFileServer closed({});
+        return closed.Url("gone.mp3").toStdString();
+    }();
+    EXPECT_FALSE(m_player.PlayAudio(address, false));
+    EXPECT_FALSE(m_player.IsPlaying());
+    bool logged = false;
+    for (const auto& entry : m_log->Entries()) {
+        logged = logged || entry.message == "Open Failed. audioPath:[" + address + "]";
+    }
+    EXPECT_TRUE(logged);
+}
+
+} // namespace
