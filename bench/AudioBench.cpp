@@ -45,7 +45,8 @@ bool RunFfmpeg(const QStringList& arguments)
     QProcess process;
     process.setStandardOutputFile(QProcess::nullDevice());
     process.start(QStringLiteral("ffmpeg"), QStringList{"-v", "error", "-y"} + arguments);
-    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
 }
 
 // Demultiplexes, decodes and converts the whole file; returns the PCM bytes produced.
@@ -54,7 +55,8 @@ std::size_t DecodeThroughPipeline(const std::string& path)
     COrvaDemux demux;
     COrvaDecode decode;
     COrvaResample resample;
-    if (!demux.Open(path) || !resample.Open(demux.CopyAudioParams().get()) || !decode.Open(demux.CopyAudioParams())) {
+    if (!demux.Open(path) || !resample.Open(demux.CopyAudioParams().get()) ||
+        !decode.Open(demux.CopyAudioParams())) {
         return 0;
     }
     std::vector<uint8_t> pcm(CAudioPlayer::kPcmBufferBytes);
@@ -85,8 +87,8 @@ int main(int argc, char** argv)
     const QString mp3 = folder.filePath(QStringLiteral("listening.mp3"));
     std::printf("making %.1f minutes of 44.1 kHz stereo MP3...\n", minutes);
     if (!RunFfmpeg({"-f", "lavfi", "-i",
-                    QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(minutes * 60), "-ac", "2",
-                    "-c:a", "libmp3lame", "-b:a", "128k", mp3})) {
+                    QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(minutes * 60),
+                    "-ac", "2", "-c:a", "libmp3lame", "-b:a", "128k", mp3})) {
         std::fprintf(stderr, "cannot run ffmpeg to make the input\n");
         return 1;
     }
@@ -100,8 +102,8 @@ int main(int argc, char** argv)
         return 1;
     }
     const double reference = SecondsSince(start);
-    std::printf("pipeline:  %.3f s for %.1f MB of PCM (%.0fx real time)\n", pipeline, static_cast<double>(bytes) / 1e6,
-                minutes * 60 / pipeline);
+    std::printf("pipeline:  %.3f s for %.1f MB of PCM (%.0fx real time)\n", pipeline,
+                static_cast<double>(bytes) / 1e6, minutes * 60 / pipeline);
     std::printf("ffmpeg -i file -f s16le -ac 2 -:  %.3f s\n", reference);
     std::printf("pipeline / ffmpeg:  %.2f\n", pipeline / reference);
 
@@ -121,7 +123,7 @@ int main(int argc, char** argv)
     const double cpu = CpuSeconds() - cpuStart;
     const double wall = SecondsSince(start);
     player.Stop();
-    std::printf("player:  %.1f ms of CPU time per second of playback (%.2f%% of one core)\n", cpu / wall * 1000,
-                cpu / wall * 100);
+    std::printf("player:  %.1f ms of CPU time per second of playback (%.2f%% of one core)\n",
+                cpu / wall * 1000, cpu / wall * 100);
     return 0;
 }

@@ -255,7 +255,8 @@ void CAudioPlayer::PlaySoundW()
              << obtained.samples << "]";
     SDL_PauseAudioDevice(device, 0);
     std::vector<uint8_t> pcm(kPcmBufferBytes);
-    const std::size_t fillTarget = std::min(kRingBytes, kBuffersAhead * obtained.samples * COrvaResample::kBytesPerFrame);
+    const std::size_t fillTarget =
+        std::min(kRingBytes, kBuffersAhead * obtained.samples * COrvaResample::kBytesPerFrame);
 
     m_bytesPerSecond = static_cast<std::size_t>(obtained.freq) * COrvaResample::kBytesPerFrame;
 
@@ -264,7 +265,8 @@ void CAudioPlayer::PlaySoundW()
         {
             std::unique_lock lock(m_mutex);
             m_changed.wait(lock, [&] {
-                return m_stop.load() || (!m_pause.load() && (!m_packs.empty() || (m_demux->AtEnd() && !drained)));
+                return m_stop.load() ||
+                       (!m_pause.load() && (!m_packs.empty() || (m_demux->AtEnd() && !drained)));
             });
         }
         if (m_stop.load()) {
@@ -312,7 +314,8 @@ bool CAudioPlayer::Deliver(const uint8_t* pcm, std::size_t size, std::size_t fil
         const std::size_t buffered = m_ring.Buffered();
         if (buffered >= fillTarget) {
             // Sleep until the device has played about half of what is ahead of it.
-            const auto drainTime = std::chrono::microseconds((buffered - fillTarget / 2) * 1000000 / m_bytesPerSecond);
+            const auto drainTime =
+                std::chrono::microseconds((buffered - fillTarget / 2) * 1000000 / m_bytesPerSecond);
             std::unique_lock lock(m_mutex);
             m_changed.wait_for(lock, drainTime, [&] { return m_stop.load(); });
             continue;
@@ -332,7 +335,8 @@ void CAudioPlayer::MixCallback(void* player, uint8_t* stream, int length)
     }
     std::size_t offset = 0;
     self->m_ring.Consume(static_cast<std::size_t>(length), [&](const uint8_t* bytes, std::size_t count) {
-        SDL_MixAudioFormat(stream + offset, bytes, AUDIO_S16SYS, static_cast<Uint32>(count), SDL_MIX_MAXVOLUME);
+        SDL_MixAudioFormat(stream + offset, bytes, AUDIO_S16SYS, static_cast<Uint32>(count),
+                           SDL_MIX_MAXVOLUME);
         offset += count;
     });
 }

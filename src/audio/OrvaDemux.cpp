@@ -120,8 +120,9 @@ Ffmpeg::CodecParametersPtr COrvaDemux::CopyAudioParams()
         return nullptr;
     }
     Ffmpeg::CodecParametersPtr parameters(avcodec_parameters_alloc());
-    if (parameters == nullptr
-        || avcodec_parameters_copy(parameters.get(), m_format->streams[m_audioStreamIndex.load()]->codecpar) < 0) {
+    if (parameters == nullptr ||
+        avcodec_parameters_copy(parameters.get(), m_format->streams[m_audioStreamIndex.load()]->codecpar) <
+            0) {
         return nullptr;
     }
     return parameters;
@@ -134,9 +135,10 @@ bool COrvaDemux::SeekFraction(double position)
         return false;
     }
     FlushLocked();
-    const auto timestamp
-        = static_cast<int64_t>(static_cast<double>(m_format->streams[m_seekStreamIndex]->duration) * position);
-    return av_seek_frame(m_format, m_seekStreamIndex, timestamp, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_FRAME) >= 0;
+    const auto timestamp =
+        static_cast<int64_t>(static_cast<double>(m_format->streams[m_seekStreamIndex]->duration) * position);
+    return av_seek_frame(m_format, m_seekStreamIndex, timestamp, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_FRAME) >=
+           0;
 }
 
 void COrvaDemux::Flush()

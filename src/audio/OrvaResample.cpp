@@ -22,8 +22,8 @@ bool COrvaResample::Open(const AVCodecParameters* parameters)
     }
     const std::lock_guard lock(m_mutex);
     m_outputRate = parameters->sample_rate;
-    return Configure(
-        {static_cast<AVSampleFormat>(parameters->format), parameters->ch_layout.nb_channels, parameters->sample_rate});
+    return Configure({static_cast<AVSampleFormat>(parameters->format), parameters->ch_layout.nb_channels,
+                      parameters->sample_rate});
 }
 
 bool COrvaResample::Configure(const InputFormat& input)
@@ -66,8 +66,9 @@ int COrvaResample::Convert(Ffmpeg::FramePtr frame, uint8_t* output, std::size_t 
     }
     const int room = static_cast<int>(std::min<std::size_t>(capacity / kBytesPerFrame, INT32_MAX));
     uint8_t* planes[] = {output};
-    const int converted = swr_convert(m_swr, planes, std::min(swr_get_out_samples(m_swr, frame->nb_samples), room),
-                                      const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+    const int converted =
+        swr_convert(m_swr, planes, std::min(swr_get_out_samples(m_swr, frame->nb_samples), room),
+                    const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
     return converted < 1 ? converted : converted * kBytesPerFrame;
 }
 

@@ -45,7 +45,8 @@ public:
 
     // Reader side: hands at most size buffered bytes to sink(pointer, count), in one or two pieces,
     // and returns how many were consumed.
-    template <typename Sink> std::size_t Consume(std::size_t size, Sink&& sink)
+    template <typename Sink>
+    std::size_t Consume(std::size_t size, Sink&& sink)
     {
         const std::size_t consumed = m_consumed.load(std::memory_order_relaxed);
         const std::size_t count = std::min(size, m_written.load(std::memory_order_acquire) - consumed);

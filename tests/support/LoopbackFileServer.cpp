@@ -38,9 +38,9 @@ LoopbackFileServer::LoopbackFileServer(QByteArray body, std::size_t stallAfter)
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof(address);
-    if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0
-        || ::listen(m_listener, 8) != 0
-        || ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(m_listener, 8) != 0 ||
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         throw std::runtime_error("cannot listen on the loopback interface");
     }
     m_port = ntohs(address.sin_port);
@@ -86,10 +86,12 @@ void LoopbackFileServer::Answer(int connection)
         request.append(buffer, static_cast<std::size_t>(received));
     }
     ++m_requests;
-    const std::string header = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: "
-                               + std::to_string(m_body.size()) + "\r\nConnection: close\r\n\r\n";
+    const std::string header =
+        "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
+        std::to_string(m_body.size()) + "\r\nConnection: close\r\n\r\n";
     const std::size_t sent = std::min(m_stallAfter, static_cast<std::size_t>(m_body.size()));
-    if (!SendAll(connection, header.data(), header.size()) || !SendAll(connection, m_body.constData(), sent)) {
+    if (!SendAll(connection, header.data(), header.size()) ||
+        !SendAll(connection, m_body.constData(), sent)) {
         return;
     }
     while (sent < static_cast<std::size_t>(m_body.size()) && !m_stop.load()) {

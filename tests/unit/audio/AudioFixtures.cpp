@@ -61,14 +61,15 @@ bool RunFfmpeg(const QStringList& arguments)
 {
     QProcess process;
     process.start(QStringLiteral("ffmpeg"), QStringList{"-v", "error", "-y"} + arguments);
-    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
 }
 
 bool WriteToneMp3(const QString& path, int rate, double seconds)
 {
-    return RunFfmpeg({"-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2").arg(rate).arg(seconds),
-                   "-ac", "1", "-c:a", "libmp3lame", "-b:a", "64k", path});
+    return RunFfmpeg({"-f", "lavfi", "-i",
+                      QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2").arg(rate).arg(seconds),
+                      "-ac", "1", "-c:a", "libmp3lame", "-b:a", "64k", path});
 }
 
 Samples ReadPcm(const QString& path)
@@ -109,7 +110,8 @@ Samples SoundSpan(const Samples& pcm)
     while (end > first && silent(end - 1)) {
         --end;
     }
-    return {pcm.begin() + static_cast<std::ptrdiff_t>(2 * first), pcm.begin() + static_cast<std::ptrdiff_t>(2 * end)};
+    return {pcm.begin() + static_cast<std::ptrdiff_t>(2 * first),
+            pcm.begin() + static_cast<std::ptrdiff_t>(2 * end)};
 }
 
 double Frequency(const Samples& stereo, int channel, int rate)

@@ -6,12 +6,12 @@
 #include "audio/OrvaResample.h"
 #include "diag/Log.h"
 
-#include <gtest/gtest.h>
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 using namespace AudioFixtures;
-using TestSupport::TempFolder;
 using ::testing::HasSubstr;
+using TestSupport::TempFolder;
 
 namespace {
 
@@ -20,7 +20,8 @@ class AudioPipelineTest : public ::testing::Test
 protected:
     void SetUp() override { Log::Install(m_log, 6); }
 
-    [[nodiscard]] std::string WriteWav(const QString& name, int rate, int channels, const Samples& samples) const
+    [[nodiscard]] std::string WriteWav(const QString& name, int rate, int channels,
+                                       const Samples& samples) const
     {
         m_folder.Write(name, Wav(rate, channels, samples));
         return m_folder.File(name).toStdString();
@@ -132,8 +133,8 @@ TEST_F(AudioPipelineTest, PacketsOfAnAttachedPictureAreNotAudio)
     const QString cover = m_folder.File("cover.mp3");
     ASSERT_TRUE(WriteToneMp3(tone, 44100, 0.5));
     ASSERT_TRUE(RunFfmpeg({"-f", "lavfi", "-i", "color=c=blue:s=32x32", "-frames:v", "1", picture}));
-    ASSERT_TRUE(RunFfmpeg({"-i", picture, "-i", tone, "-map", "0:v", "-map", "1:a", "-c:v", "mjpeg", "-c:a", "copy",
-                           "-disposition:v", "attached_pic", cover}));
+    ASSERT_TRUE(RunFfmpeg({"-i", picture, "-i", tone, "-map", "0:v", "-map", "1:a", "-c:v", "mjpeg", "-c:a",
+                           "copy", "-disposition:v", "attached_pic", cover}));
     COrvaDemux demux;
     ASSERT_TRUE(demux.Open(cover.toStdString()));
     int audio = 0;
@@ -150,7 +151,8 @@ TEST_F(AudioPipelineTest, InputsThatHoldNoAudioDoNotOpen)
 {
     m_folder.Write("empty.mp3", {});
     m_folder.Write("notes.mp3", "These are the notes for the listening section, not audio.\n");
-    ASSERT_TRUE(RunFfmpeg({"-f", "lavfi", "-i", "color=c=red:s=16x16", "-frames:v", "1", m_folder.File("picture.png")}));
+    ASSERT_TRUE(RunFfmpeg(
+        {"-f", "lavfi", "-i", "color=c=red:s=16x16", "-frames:v", "1", m_folder.File("picture.png")}));
     for (const QString name : {"missing.mp3", "empty.mp3", "notes.mp3", "picture.png"}) {
         SCOPED_TRACE(name.toStdString());
         const std::string path = m_folder.File(name).toStdString();

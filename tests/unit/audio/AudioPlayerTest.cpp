@@ -1,7 +1,7 @@
+#include "audio/AudioPlayer.h"
 #include "AudioFixtures.h"
 #include "CapturingSink.h"
 #include "TestSupport.h"
-#include "audio/AudioPlayer.h"
 #include "diag/Log.h"
 
 #include <gtest/gtest.h>
@@ -163,10 +163,9 @@ TEST_F(AudioPlayerTest, BadInputIsReportedAndNeverShownAsPlaying)
     ASSERT_TRUE(WriteToneMp3(tone, 44100, 1.0));
     m_folder.Write("empty.mp3", {});
     m_folder.Write("notes.mp3", "Listening section, part two: read the questions first.\n");
-    const std::vector<std::string> paths = {m_folder.File("missing.mp3").toStdString(),
-                                            m_folder.File("empty.mp3").toStdString(),
-                                            m_folder.File("notes.mp3").toStdString(),
-                                            "http://127.0.0.1:1/listening.mp3"};
+    const std::vector<std::string> paths = {
+        m_folder.File("missing.mp3").toStdString(), m_folder.File("empty.mp3").toStdString(),
+        m_folder.File("notes.mp3").toStdString(), "http://127.0.0.1:1/listening.mp3"};
     for (const std::string& path : paths) {
         SCOPED_TRACE(path);
         ASSERT_TRUE(m_player.PlayAudio(tone.toStdString(), false));
@@ -191,7 +190,8 @@ TEST_F(AudioPlayerTest, TruncatedFilePlaysWhatItHolds)
 
 TEST_F(AudioPlayerTest, SurvivesPlayPauseAndStopInAnyOrder)
 {
-    const std::vector<std::string> paths = {WriteRamp("a.wav", 16000, 32000), WriteRamp("b.wav", 22050, 8000)};
+    const std::vector<std::string> paths = {WriteRamp("a.wav", 16000, 32000),
+                                            WriteRamp("b.wav", 22050, 8000)};
     std::mt19937 random(20261210);
     const auto end = std::chrono::steady_clock::now() + 4s;
     int operations = 0;
