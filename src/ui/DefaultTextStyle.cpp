@@ -1,0 +1,7 @@
+#include "ui/DefaultTextStyle.h"
+
+DefaultTextStyle& GetDefaultTextStyle()
+{
+    static DefaultTextStyle style;
+    return style;
+}

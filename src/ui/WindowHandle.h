@@ -1,0 +1,55 @@
+#pragma once
+
+#include "ui/WindowMessage.h"
+
+#include <memory>
+
+class QObject;
+class QWidget;
+
+// What a window handle delivers messages to: the window's own dispatch, on the UI thread.
+class MessageTarget
+{
+public:
+    virtual LRESULT Deliver(WindowMessage& message) = 0;
+
+protected:
+    ~MessageTarget() = default;
+};
+
+// The address of a window, safe to keep, copy and use from any thread after the window is gone:
+// posting or sending to a handle whose window has been destroyed does nothing and reports false.
+class WindowHandle
+{
+public:
+    WindowHandle() = default;
+
+    // Made by the window when its native window exists; receiver gets the posted events.
+    static WindowHandle Make(QObject* receiver, MessageTarget* target, QWidget* widget);
+    // Called by the window, on the UI thread, before its native window goes away.
+    void Invalidate() const;
+
+    [[nodiscard]] bool IsWindow() const;
+    // The native window; on the UI thread only. Null when the window is gone.
+    [[nodiscard]] QWidget* Widget() const;
+
+    bool operator==(const WindowHandle& other) const = default;
+
+private:
+    friend bool PostMessage(const WindowHandle&, UINT, WPARAM, LPARAM, MessageRecord);
+    friend bool SendMessage(const WindowHandle&, UINT, WPARAM, LPARAM, MessageRecord, LRESULT*);
+    struct State;
+    std::shared_ptr<State> m_state;
+};
+
+// Queues the message for the window's thread and returns at once. False when the window is gone
+// (the record is then destroyed).
+bool PostMessage(const WindowHandle& window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0,
+                 MessageRecord record = {});
+
+// Runs the window's handler for the message and returns when it is done: directly on the UI
+// thread, and from any other thread by waiting until the UI thread has handled it. False when the
+// window is gone before the message is handled (the record is then destroyed); result receives the
+// handler's answer.
+bool SendMessage(const WindowHandle& window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0,
+                 MessageRecord record = {}, LRESULT* result = nullptr);

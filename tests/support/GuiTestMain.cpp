@@ -1,0 +1,18 @@
+// The main of the test binaries that make windows: a QApplication on the offscreen platform (no
+// display needed) with the build's skin folder as the toolkit's resource path.
+#include "ui/PaintManagerUI.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    CPaintManagerUI::SetResourcePath(QStringLiteral(EXAMORA_SKIN_DIR));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
