@@ -5,8 +5,19 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 
+namespace {
+
+// An option answers a click anywhere on it, not only on its indicator and text.
+class WholeRowCheckBox final : public QCheckBox
+{
+protected:
+    [[nodiscard]] bool hitButton(const QPoint& position) const override { return rect().contains(position); }
+};
+
+} // namespace
+
 COptionUI::COptionUI()
-    : CButtonUI(new QCheckBox)
+    : CButtonUI(new WholeRowCheckBox)
 {
     QObject::connect(Button(), &QAbstractButton::clicked, Context(), [this] {
         if (GetManager() != nullptr) {

@@ -167,6 +167,8 @@ UINT WindowImplBase::ShowModal()
     if (m_host == nullptr || m_destroyed) {
         return m_closeCode;
     }
+    // Modality takes effect when a window is shown.
+    m_host->hide();
     m_host->setWindowModality(m_host->parentWidget() != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
     ShowWindow(true, true);
     QEventLoop loop;

@@ -6,13 +6,13 @@
 
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include <map>
 #include <memory>
 
 class QEventLoop;
 class QTimer;
-class QWidget;
 
 // The base of every window: one frameless top-level widget whose content is built from the
 // window's layout file, a handle for messages, timers by id, modal showing, and the default

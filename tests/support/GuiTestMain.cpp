@@ -1,5 +1,6 @@
 // The main of the test binaries that make windows: a QApplication on the offscreen platform (no
 // display needed) with the build's skin folder as the toolkit's resource path.
+#include "platform/AppFolder.h"
 #include "ui/PaintManagerUI.h"
 
 #include <QApplication>
@@ -12,6 +13,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    // The build's application folder: its shipped OrvaLogConf.ini and skin/, as the client has them.
+    AppFolder::Override(QStringLiteral(EXAMORA_APP_DIR "/"));
     CPaintManagerUI::SetResourcePath(QStringLiteral(EXAMORA_SKIN_DIR));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
