@@ -106,17 +106,14 @@ void COrvaEditField::Notify(TNotifyUI& msg)
         return;
     }
     const auto child = static_cast<std::size_t>(found - m_names.begin());
+    // The pointer over any child lights the field; focus counts for all but the logo.
     const bool logo = child == 0;
-    if (msg.sType == QLatin1String("mouseenter")) {
-        SetBorder(kActiveBorder);
-    } else if (msg.sType == QLatin1String("mouseleave")) {
-        if (!m_edit->IsFocused()) {
-            SetBorder(kNormalBorder);
-        }
-    } else if (msg.sType == QLatin1String("setfocus") && !logo) {
-        SetBorder(kActiveBorder);
-    } else if (msg.sType == QLatin1String("killfocus") && !logo) {
-        SetBorder(kNormalBorder);
+    const bool lights =
+        msg.sType == QLatin1String("mouseenter") || (msg.sType == QLatin1String("setfocus") && !logo);
+    const bool dims = (msg.sType == QLatin1String("mouseleave") && !m_edit->IsFocused()) ||
+                      (msg.sType == QLatin1String("killfocus") && !logo);
+    if (lights || dims) {
+        SetBorder(lights ? kActiveBorder : kNormalBorder);
     }
     OnChildNotify(msg, child);
 }
