@@ -103,6 +103,7 @@ TEST(Gallery, AccountFields)
     };
     window.Create({}, QStringLiteral("fields"), WS_POPUP, 0);
     window.ShowWindow();
+    QApplication::setActiveWindow(window.GetWidget());
     auto* user = window.FindControl<COrvaEditUserName>(QStringLiteral("user"));
     auto* pwd = window.FindControl<COrvaEditPasswd>(QStringLiteral("pwd"));
     user->ShowComboButton(true);
@@ -111,6 +112,8 @@ TEST(Gallery, AccountFields)
     Hover(pwd->GetEdit());
     ExpectPainted(SaveToGallery(window.GetWidget(), "fields_hover"));
 
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(pwd->GetEdit()->GetWidget(), &leave);
     user->GetEdit()->SetFocus();
     QTest::keyClicks(user->GetEdit()->GetWidget(), QStringLiteral("13800138000"));
     ExpectPainted(SaveToGallery(window.GetWidget(), "fields_focus"));

@@ -39,7 +39,12 @@ void Click(CControlUI* control)
 QString SaveToGallery(QWidget* window, const QString& name)
 {
     QDir().mkpath(QStringLiteral(EXAMORA_GALLERY_DIR));
-    const QString path = QStringLiteral(EXAMORA_GALLERY_DIR "/") + name + QStringLiteral(".png");
+    // A run at another scale (QT_SCALE_FACTOR=2) keeps its pictures apart: name@2x.png.
+    const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR");
+    const QString suffix = scale.isEmpty() || scale == QLatin1String("1")
+                               ? QString()
+                               : QLatin1Char('@') + scale + QLatin1Char('x');
+    const QString path = QStringLiteral(EXAMORA_GALLERY_DIR "/") + name + suffix + QStringLiteral(".png");
     window->grab().save(path);
     return path;
 }
