@@ -1,6 +1,6 @@
 #include "AudioFixtures.h"
 #include "CapturingSink.h"
-#include "LoopbackFileServer.h"
+#include "LoopbackHttpServer.h"
 #include "TestSupport.h"
 #include "audio/AudioPlayer.h"
 #include "diag/Log.h"
@@ -37,13 +37,14 @@ protected:
 TEST_F(AudioStreamTest, StreamAddressPlaysLikeAFile)
 {
     const Samples ramp = StereoRamp(12000);
-    LoopbackFileServer server(Wav(16000, 2, ramp));
-    ASSERT_TRUE(m_player.PlayAudio(server.Url("listening/part1.wav").toStdString(), false));
+    const QByteArray wav = Wav(16000, 2, ramp);
+    LoopbackHttpServer server(wav.toStdString());
+    ASSERT_TRUE(m_player.PlayAudio(server.Url("listening/part1.wav"), false));
     EXPECT_TRUE(m_player.IsPlaying());
     EXPECT_TRUE(WaitFor([&] { return !m_player.IsPlaying(); }, 20s));
     EXPECT_TRUE(WaitFor([&] { return Played().size() >= ramp.size(); }, 20s));
     EXPECT_EQ(Played(), ramp);
-    EXPECT_EQ(server.Requests(), 1);
+    EXPECT_EQ(server.Requests().size(), 1U);
 }
 
 TEST_F(AudioStreamTest, StopDoesNotWaitForAServerThatStoppedSending)
@@ -53,8 +54,8 @@ TEST_F(AudioStreamTest, StopDoesNotWaitForAServerThatStoppedSending)
     // ends up stuck in a read that only the stop can end.
     constexpr int kSentFrames = 7 * 8000;
     const Samples ramp = StereoRamp(80000);
-    LoopbackFileServer server(Wav(8000, 2, ramp), 44 + kSentFrames * 4);
-    ASSERT_TRUE(m_player.PlayAudio(server.Url("listening/stalled.wav").toStdString(), false));
+    LoopbackHttpServer server(Wav(8000, 2, ramp).toStdString(), 44 + kSentFrames * 4);
+    ASSERT_TRUE(m_player.PlayAudio(server.Url("listening/stalled.wav"), false));
     ASSERT_TRUE(WaitFor([&] { return !Played().empty(); }));
     EXPECT_TRUE(m_player.IsPlaying()) << "a stalled stream has not ended";
 
@@ -75,8 +76,8 @@ TEST_F(AudioStreamTest, UnreachableServerIsAnOpenFailure)
 {
     const std::string address = [] {
         // A port that was just free: nothing listens there.
-        LoopbackFileServer closed({});
-        return closed.Url("gone.mp3").toStdString();
+        LoopbackHttpServer closed(std::string{});
+        return closed.Url("gone.mp3");
     }();
     EXPECT_FALSE(m_player.PlayAudio(address, false));
     EXPECT_FALSE(m_player.IsPlaying());

@@ -1,0 +1,285 @@
+#include "service/HttpTransport.h"
+
+#include "diag/Log.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr long kDefaultTimeoutMs = 60000;
+constexpr long kConnectTimeoutMs = 15000;
+
+} // namespace
+
+struct HttpRequest::Pending
+{
+    ~Pending()
+    {
+        if (easy != nullptr) {
+            curl_easy_cleanup(easy);
+        }
+        curl_slist_free_all(headers);
+    }
+
+    std::string address;
+    std::string body;
+    HttpCompletion completion;
+    std::vector<std::pair<std::string, std::string>> headerValues;
+    long timeoutMs = kDefaultTimeoutMs;
+    bool post = false;
+    int id = 0;
+    CURL* easy = nullptr;
+    curl_slist* headers = nullptr;
+    std::string answer;
+    char error[CURL_ERROR_SIZE] = {};
+};
+
+namespace {
+
+using Pending = HttpRequest::Pending;
+
+size_t AppendAnswer(char* data, size_t size, size_t count, void* pending)
+{
+    static_cast<Pending*>(pending)->answer.append(data, size * count);
+    return size * count;
+}
+
+// The worker: a libcurl multi handle driven by one thread, which also runs the completions.
+class Transport
+{
+public:
+    static Transport& Get()
+    {
+        static Transport transport;
+        return transport;
+    }
+    ~Transport() { Stop(); }
+    Transport(const Transport&) = delete;
+    Transport& operator=(const Transport&) = delete;
+
+    bool Start()
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_running) {
+            return true;
+        }
+        static const CURLcode global = curl_global_init(CURL_GLOBAL_DEFAULT);
+        if (global != CURLE_OK) {
+            LOG_ERROR << "curl_global_init failed:[" << curl_easy_strerror(global) << "]";
+            return false;
+        }
+        m_multi = curl_multi_init();
+        if (m_multi == nullptr) {
+            LOG_ERROR << "curl_multi_init failed";
+            return false;
+        }
+        m_stop = false;
+        m_running = true;
+        m_worker = std::thread(&Transport::Run, this);
+        return true;
+    }
+
+    void Stop()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            if (!m_running) {
+                return;
+            }
+            m_stop = true;
+            curl_multi_wakeup(m_multi);
+        }
+        m_worker.join();
+        const std::lock_guard lock(m_mutex);
+        m_inbox.clear();
+        curl_multi_cleanup(m_multi);
+        m_multi = nullptr;
+        m_running = false;
+    }
+
+    // The request's id; 0 when the transport does not run, and the request stays with the caller.
+    int Submit(std::unique_ptr<Pending>& pending)
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_running || m_stop) {
+            return 0;
+        }
+        const int id = ++m_lastId;
+        pending->id = id;
+        m_inbox.push_back(std::move(pending));
+        curl_multi_wakeup(m_multi);
+        return id;
+    }
+
+private:
+    Transport() = default;
+
+    void Run()
+    {
+        std::vector<std::unique_ptr<Pending>> inFlight;
+        for (;;) {
+            std::vector<std::unique_ptr<Pending>> arrived;
+            {
+                const std::lock_guard lock(m_mutex);
+                if (m_stop) {
+                    break;
+                }
+                arrived.swap(m_inbox);
+            }
+            for (auto& pending : arrived) {
+                if (Configure(*pending)) {
+                    curl_multi_add_handle(m_multi, pending->easy);
+                    inFlight.push_back(std::move(pending));
+                } else {
+                    Complete(*pending, false, 0);
+                }
+            }
+            int running = 0;
+            curl_multi_perform(m_multi, &running);
+            int queued = 0;
+            while (CURLMsg* message = curl_multi_info_read(m_multi, &queued)) {
+                if (message->msg != CURLMSG_DONE) {
+                    continue;
+                }
+                const auto found = std::find_if(inFlight.begin(), inFlight.end(), [&](const auto& pending) {
+                    return pending->easy == message->easy_handle;
+                });
+                if (found == inFlight.end()) {
+                    continue;
+                }
+                std::unique_ptr<Pending> done = std::move(*found);
+                inFlight.erase(found);
+                curl_multi_remove_handle(m_multi, done->easy);
+                long status = 0;
+                curl_easy_getinfo(done->easy, CURLINFO_RESPONSE_CODE, &status);
+                const CURLcode result = message->data.result;
+                if (result != CURLE_OK) {
+                    LOG_WARN << "request failed url:[" << done->address << "] error:["
+                             << curl_easy_strerror(result) << "] " << done->error;
+                }
+                Complete(*done, result == CURLE_OK && status >= 200 && status < 300,
+                         static_cast<int>(status));
+            }
+            curl_multi_poll(m_multi, nullptr, 0, 1000, nullptr);
+        }
+        for (auto& pending : inFlight) {
+            curl_multi_remove_handle(m_multi, pending->easy);
+        }
+    }
+
+    static bool Configure(Pending& pending)
+    {
+        pending.easy = curl_easy_init();
+        if (pending.easy == nullptr) {
+            return false;
+        }
+        CURL* easy = pending.easy;
+        curl_easy_setopt(easy, CURLOPT_URL, pending.address.c_str());
+        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, pending.error);
+        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &AppendAnswer);
+        curl_easy_setopt(easy, CURLOPT_WRITEDATA, &pending);
+        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, pending.timeoutMs);
+        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, std::min(kConnectTimeoutMs, pending.timeoutMs));
+        curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+        // Peers are verified against the system's certificate authorities, host names included.
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+        if (pending.post) {
+            curl_easy_setopt(easy, CURLOPT_POST, 1L);
+            curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(pending.body.size()));
+            curl_easy_setopt(easy, CURLOPT_POSTFIELDS, pending.body.data());
+        }
+        for (const auto& [name, value] : pending.headerValues) {
+            pending.headers = curl_slist_append(pending.headers, (name + ": " + value).c_str());
+        }
+        if (pending.headers != nullptr) {
+            curl_easy_setopt(easy, CURLOPT_HTTPHEADER, pending.headers);
+        }
+        return true;
+    }
+
+    static void Complete(Pending& pending, bool ok, int status)
+    {
+        if (pending.completion) {
+            pending.completion(ok, status, pending.answer);
+        }
+    }
+
+    std::mutex m_mutex;
+    bool m_running = false;
+    bool m_stop = false;
+    int m_lastId = 0;
+    CURLM* m_multi = nullptr;
+    std::vector<std::unique_ptr<Pending>> m_inbox;
+    std::thread m_worker;
+};
+
+} // namespace
+
+bool InitHttpTransport()
+{
+    return Transport::Get().Start();
+}
+
+void ShutdownHttpTransport()
+{
+    Transport::Get().Stop();
+}
+
+HttpRequest::HttpRequest(const std::string& address, const char* body, std::size_t bodyLength,
+                         HttpCompletion completion)
+    : m_pending(std::make_unique<Pending>())
+{
+    m_pending->address = address;
+    if (body != nullptr && bodyLength > 0) {
+        m_pending->body.assign(body, bodyLength);
+    }
+    m_pending->completion = std::move(completion);
+}
+
+HttpRequest::~HttpRequest() = default;
+
+void HttpRequest::AddHeader(const std::string& name, const std::string& value)
+{
+    if (m_pending != nullptr) {
+        m_pending->headerValues.emplace_back(name, value);
+    }
+}
+
+void HttpRequest::SetTimeout(int milliseconds)
+{
+    if (m_pending != nullptr && milliseconds > 0) {
+        m_pending->timeoutMs = milliseconds;
+    }
+}
+
+void HttpRequest::SetMethodAsPost()
+{
+    if (m_pending != nullptr) {
+        m_pending->post = true;
+    }
+}
+
+int HttpRequest::Post()
+{
+    if (m_pending == nullptr) {
+        return 0;
+    }
+    const int id = Transport::Get().Submit(m_pending);
+    if (id == 0) {
+        LOG_ERROR << "the HTTP transport does not run url:[" << m_pending->address << "]";
+        std::unique_ptr<Pending> refused = std::move(m_pending);
+        if (refused->completion) {
+            refused->completion(false, 0, std::string());
+        }
+        return 0;
+    }
+    return id;
+}
