@@ -1,0 +1,448 @@
+// libnim.so: signs in to the IM service over WebSocket, keeps the link alive, signs in again by
+// itself after a drop, and reports everything through the registered C callbacks, on its own thread.
+
+#include "nim_client.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+#include <QUuid>
+#include <QWebSocket>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+struct Callback
+{
+    nim_json_transport_cb_func function = nullptr;
+    const void* user = nullptr;
+};
+
+struct TalkCallback
+{
+    nim_talk_receive_cb_func function = nullptr;
+    const void* user = nullptr;
+};
+
+// The callbacks registered for later events; set from any thread, read on the library's.
+struct Registered
+{
+    std::mutex mutex;
+    Callback disconnect;
+    Callback kickout;
+    Callback relogin;
+    TalkCallback receive;
+    TalkCallback receiveMany;
+};
+
+Registered& Callbacks()
+{
+    static Registered registered;
+    return registered;
+}
+
+template <typename T>
+T Copy(T Registered::*member)
+{
+    const std::lock_guard lock(Callbacks().mutex);
+    return Callbacks().*member;
+}
+
+template <typename T>
+void Store(T Registered::*member, T callback)
+{
+    const std::lock_guard lock(Callbacks().mutex);
+    Callbacks().*member = callback;
+}
+
+QByteArray Json(const QJsonObject& object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+void Call(const Callback& callback, const QJsonObject& result)
+{
+    if (callback.function != nullptr) {
+        callback.function(Json(result).constData(), callback.user);
+    }
+}
+
+QJsonObject LoginResult(int code, int step, bool relogin, bool retrying)
+{
+    return {{"err_code", code}, {"login_step", step}, {"relogin", relogin}, {"retrying", retrying}};
+}
+
+// The IM session, living on the library's thread.
+class Session final : public QObject
+{
+public:
+    Session(QString server, int pingIntervalMs, int firstRetryMs)
+        : m_server(std::move(server))
+        , m_pingIntervalMs(pingIntervalMs)
+        , m_firstRetryMs(firstRetryMs)
+    {
+    }
+
+    void Login(const QString& appKey, const QString& account, const QString& token, Callback callback)
+    {
+        CancelPendingLogin();
+        m_appKey = appKey;
+        m_account = account;
+        m_token = token;
+        m_loginCallback = callback;
+        m_reconnecting = false;
+        m_retryMs = m_firstRetryMs;
+        Connect();
+    }
+
+    void Logout(Callback callback)
+    {
+        CancelPendingLogin();
+        Retry()->stop();
+        m_reconnecting = false;
+        if (m_state != State::Online) {
+            Close(State::Idle);
+            Call(callback, {{"err_code", 200}});
+            return;
+        }
+        m_state = State::LoggingOut;
+        m_logoutCallback = callback;
+        Send({{"type", "logout"}});
+        // A service that does not answer does not hold the logout.
+        QTimer::singleShot(3000, this, [this] {
+            if (m_state == State::LoggingOut) {
+                Socket()->abort();
+            }
+        });
+    }
+
+private:
+    static constexpr int kCancelled = 1000;
+
+    enum class State
+    {
+        Idle,
+        Connecting,
+        Online,
+        LoggingOut,
+        Kicked
+    };
+
+    // A login still waiting for its result gets one, so its caller is never left waiting.
+    void CancelPendingLogin()
+    {
+        if (m_state == State::Connecting && !m_reconnecting) {
+            ReportLogin(kCancelled, 3);
+            m_state = State::Idle;
+        }
+    }
+
+    QWebSocket* Socket()
+    {
+        if (m_socket == nullptr) {
+            m_socket = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
+            connect(m_socket, &QWebSocket::connected, this, [this] {
+                Send({{"type", "login"}, {"app_key", m_appKey}, {"account", m_account}, {"token", m_token}});
+            });
+            connect(m_socket, &QWebSocket::connected, this, [this] { ReportLogin(200, 2); });
+            connect(m_socket, &QWebSocket::textMessageReceived, this, &Session::OnFrame);
+            connect(m_socket, &QWebSocket::disconnected, this, &Session::OnDisconnected);
+        }
+        return m_socket;
+    }
+
+    QTimer* Retry()
+    {
+        if (m_retry == nullptr) {
+            m_retry = new QTimer(this);
+            m_retry->setSingleShot(true);
+            connect(m_retry, &QTimer::timeout, this, &Session::Connect);
+        }
+        return m_retry;
+    }
+
+    QTimer* Ping()
+    {
+        if (m_ping == nullptr) {
+            m_ping = new QTimer(this);
+            connect(m_ping, &QTimer::timeout, this, [this] {
+                // Two intervals without an answer: the link is dead even if nobody closed it.
+                if (m_awaitingPongs >= 2) {
+                    Socket()->abort();
+                    return;
+                }
+                ++m_awaitingPongs;
+                Send({{"type", "ping"}});
+            });
+        }
+        return m_ping;
+    }
+
+    void Connect()
+    {
+        // An old link goes quietly before the new one is opened.
+        m_state = State::Idle;
+        Ping()->stop();
+        Socket()->abort();
+        m_state = State::Connecting;
+        if (!m_reconnecting) {
+            ReportLogin(200, 1);
+        }
+        Socket()->open(QUrl(m_server));
+    }
+
+    void Send(const QJsonObject& frame) { Socket()->sendTextMessage(QString::fromUtf8(Json(frame))); }
+
+    void ReportLogin(int code, int step)
+    {
+        if (!m_reconnecting) {
+            Call(m_loginCallback, LoginResult(code, step, false, false));
+        }
+    }
+
+    void Close(State next)
+    {
+        m_state = next;
+        Ping()->stop();
+        if (m_socket != nullptr) {
+            m_socket->abort();
+        }
+    }
+
+    void OnFrame(const QString& text)
+    {
+        const QJsonObject frame = QJsonDocument::fromJson(text.toUtf8()).object();
+        const QString type = frame.value("type").toString();
+        if (type == QLatin1String("login_result")) {
+            OnLoginResult(frame.value("code").toInt());
+        } else if (type == QLatin1String("pong")) {
+            m_awaitingPongs = 0;
+        } else if (type == QLatin1String("msg")) {
+            const TalkCallback receive = Copy(&Registered::receive);
+            if (receive.function != nullptr) {
+                receive.function(Json(frame.value("msg").toObject()).constData(), "", receive.user);
+            }
+        } else if (type == QLatin1String("msgs")) {
+            const TalkCallback receive = Copy(&Registered::receiveMany);
+            if (receive.function != nullptr) {
+                receive.function(
+                    QJsonDocument(frame.value("msgs").toArray()).toJson(QJsonDocument::Compact).constData(),
+                    "", receive.user);
+            }
+        } else if (type == QLatin1String("kickout")) {
+            Close(State::Kicked);
+            Call(Copy(&Registered::kickout), {{"client_type", frame.value("client_type").toInt()},
+                                              {"reason_code", frame.value("reason_code").toInt()}});
+        } else if (type == QLatin1String("logout_result")) {
+            FinishLogout();
+        }
+    }
+
+    void OnLoginResult(int code)
+    {
+        const bool relogin = m_reconnecting;
+        m_reconnecting = false;
+        if (code == 200) {
+            m_state = State::Online;
+            m_retryMs = m_firstRetryMs;
+            m_awaitingPongs = 0;
+            Ping()->start(m_pingIntervalMs);
+            if (relogin) {
+                Call(Copy(&Registered::relogin), LoginResult(200, 3, true, false));
+            } else {
+                ReportLogin(200, 3);
+            }
+            return;
+        }
+        Close(State::Idle);
+        if (relogin) {
+            Call(Copy(&Registered::relogin), LoginResult(code, 3, true, false));
+        } else {
+            ReportLogin(code, 3);
+        }
+    }
+
+    void FinishLogout()
+    {
+        Close(State::Idle);
+        const Callback done = std::exchange(m_logoutCallback, Callback{});
+        Call(done, {{"err_code", 200}});
+    }
+
+    void OnDisconnected()
+    {
+        switch (m_state) {
+        case State::LoggingOut:
+            FinishLogout();
+            break;
+        case State::Online:
+            Close(State::Connecting);
+            Call(Copy(&Registered::disconnect), {{"err_code", 200}});
+            ScheduleRetry();
+            break;
+        case State::Connecting:
+            if (m_reconnecting) {
+                ScheduleRetry();
+            } else {
+                m_state = State::Idle;
+                ReportLogin(408, 3);
+            }
+            break;
+        case State::Idle:
+        case State::Kicked:
+            break;
+        }
+    }
+
+    void ScheduleRetry()
+    {
+        m_reconnecting = true;
+        Retry()->start(m_retryMs);
+        m_retryMs = std::min(m_retryMs * 2, 30000);
+    }
+
+    QString m_server;
+    int m_pingIntervalMs;
+    int m_firstRetryMs;
+    int m_retryMs = 1000;
+    QString m_appKey;
+    QString m_account;
+    QString m_token;
+    Callback m_loginCallback;
+    Callback m_logoutCallback;
+    State m_state = State::Idle;
+    bool m_reconnecting = false;
+    int m_awaitingPongs = 0;
+    QWebSocket* m_socket = nullptr;
+    QTimer* m_retry = nullptr;
+    QTimer* m_ping = nullptr;
+};
+
+// The library's thread and its session; made by the first successful initialisation and kept
+// until the process ends.
+struct Library
+{
+    QThread* thread = nullptr;
+    QPointer<Session> session;
+};
+
+std::mutex g_libraryMutex;
+Library* g_library = nullptr;
+
+Session* TheSession()
+{
+    const std::lock_guard lock(g_libraryMutex);
+    return g_library != nullptr ? g_library->session.data() : nullptr;
+}
+
+template <typename Work>
+bool OnLibraryThread(Work work)
+{
+    Session* session = TheSession();
+    if (session == nullptr) {
+        return false;
+    }
+    return QMetaObject::invokeMethod(
+        session, [session, work] { work(session); }, Qt::QueuedConnection);
+}
+
+QString Text(const char* text)
+{
+    return text != nullptr ? QString::fromUtf8(text) : QString();
+}
+
+} // namespace
+
+extern "C" {
+
+bool nim_client_init(const char* /*app_data_dir*/, const char* /*app_install_dir*/,
+                     const char* json_extension)
+{
+    const QJsonObject config =
+        QJsonDocument::fromJson(QByteArray(json_extension != nullptr ? json_extension : "")).object();
+    const QString server = config.value("server_address").toString();
+    if (config.value("app_key").toString().isEmpty() || !QUrl(server).isValid() || server.isEmpty()) {
+        return false;
+    }
+    const QJsonObject global = config.value("global_config").toObject();
+    const std::lock_guard lock(g_libraryMutex);
+    if (g_library != nullptr) {
+        return true;
+    }
+    g_library = new Library;
+    g_library->thread = new QThread;
+    g_library->thread->setObjectName(QStringLiteral("nim"));
+    auto* session = new Session(server, global.value("ping_interval_ms").toInt(10000),
+                                global.value("relogin_first_delay_ms").toInt(1000));
+    session->moveToThread(g_library->thread);
+    g_library->session = session;
+    g_library->thread->start();
+    return true;
+}
+
+void nim_client_login(const char* app_key, const char* account, const char* token,
+                      const char* /*json_extension*/, nim_json_transport_cb_func cb, const void* user_data)
+{
+    const Callback callback{cb, user_data};
+    const QString key = Text(app_key);
+    const QString name = Text(account);
+    const QString secret = Text(token);
+    if (!OnLibraryThread([=](Session* session) { session->Login(key, name, secret, callback); })) {
+        Call(callback, LoginResult(1000, 3, false, false));
+    }
+}
+
+void nim_client_logout(int /*logout_type*/, const char* /*json_extension*/, nim_json_transport_cb_func cb,
+                       const void* user_data)
+{
+    const Callback callback{cb, user_data};
+    if (!OnLibraryThread([=](Session* session) { session->Logout(callback); })) {
+        Call(callback, {{"err_code", 200}});
+    }
+}
+
+void nim_client_reg_disconnect_cb(const char*, nim_json_transport_cb_func cb, const void* user_data)
+{
+    Store(&Registered::disconnect, Callback{cb, user_data});
+}
+
+void nim_client_reg_kickout_cb(const char*, nim_json_transport_cb_func cb, const void* user_data)
+{
+    Store(&Registered::kickout, Callback{cb, user_data});
+}
+
+void nim_client_reg_auto_relogin_cb(const char*, nim_json_transport_cb_func cb, const void* user_data)
+{
+    Store(&Registered::relogin, Callback{cb, user_data});
+}
+
+void nim_talk_reg_receive_cb(const char*, nim_talk_receive_cb_func cb, const void* user_data)
+{
+    Store(&Registered::receive, TalkCallback{cb, user_data});
+}
+
+void nim_talk_reg_receive_msgs_cb(const char*, nim_talk_receive_cb_func cb, const void* user_data)
+{
+    Store(&Registered::receiveMany, TalkCallback{cb, user_data});
+}
+
+char* nim_tool_get_uuid(void)
+{
+    return strdup(QUuid::createUuid().toString(QUuid::WithoutBraces).toUtf8().constData());
+}
+
+void nim_global_free_buf(void* data)
+{
+    std::free(data);
+}
+
+} // extern "C"

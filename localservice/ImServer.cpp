@@ -1,0 +1,153 @@
+#include "ImServer.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QUuid>
+#include <QWebSocket>
+#include <QWebSocketServer>
+
+namespace {
+
+void Send(QWebSocket* socket, const QJsonObject& frame)
+{
+    socket->sendTextMessage(QString::fromUtf8(QJsonDocument(frame).toJson(QJsonDocument::Compact)));
+}
+
+QJsonObject Message(const QString& body)
+{
+    return {{"msg_body", body},
+            {"client_msg_id", QUuid::createUuid().toString(QUuid::WithoutBraces)},
+            {"from_account", "system"},
+            {"time", QDateTime::currentMSecsSinceEpoch()}};
+}
+
+} // namespace
+
+ImServer::ImServer(LoginCheck check, QObject* parent)
+    : QObject(parent)
+    , m_check(std::move(check))
+    , m_server(new QWebSocketServer(QStringLiteral("Examora IM"), QWebSocketServer::NonSecureMode, this))
+{
+    connect(m_server, &QWebSocketServer::newConnection, this, &ImServer::OnConnection);
+}
+
+ImServer::~ImServer()
+{
+    DropAll();
+}
+
+bool ImServer::Listen(quint16 port)
+{
+    return m_server->listen(QHostAddress::LocalHost, port);
+}
+
+quint16 ImServer::Port() const
+{
+    return m_server->serverPort();
+}
+
+QString ImServer::Url() const
+{
+    return QStringLiteral("ws://127.0.0.1:%1/").arg(Port());
+}
+
+void ImServer::OnConnection()
+{
+    while (QWebSocket* socket = m_server->nextPendingConnection()) {
+        socket->setParent(this);
+        connect(socket, &QWebSocket::textMessageReceived, this,
+                [this, socket](const QString& frame) { OnFrame(socket, frame); });
+        connect(socket, &QWebSocket::disconnected, this, [this, socket] { OnGone(socket); });
+    }
+}
+
+void ImServer::OnFrame(QWebSocket* socket, const QString& frame)
+{
+    const QJsonObject message = QJsonDocument::fromJson(frame.toUtf8()).object();
+    const QString type = message.value("type").toString();
+    if (type == QLatin1String("ping")) {
+        if (m_answerPings) {
+            Send(socket, {{"type", "pong"}});
+        }
+    } else if (type == QLatin1String("login")) {
+        const QString account = message.value("account").toString();
+        const int code =
+            m_check(message.value("app_key").toString(), account, message.value("token").toString());
+        if (code != 200) {
+            Send(socket, {{"type", "login_result"}, {"code", code}});
+            return;
+        }
+        // One signed-in place per account: the older session goes.
+        for (auto it = m_accountOf.begin(); it != m_accountOf.end(); ++it) {
+            if (it.value() == account && it.key() != socket) {
+                Send(it.key(), {{"type", "kickout"}, {"client_type", 1}, {"reason_code", 1}});
+                it.value().clear();
+                it.key()->close();
+            }
+        }
+        m_accountOf.insert(socket, account);
+        Send(socket, {{"type", "login_result"}, {"code", 200}});
+        const QStringList queued = m_queued.take(account);
+        if (!queued.isEmpty()) {
+            QJsonArray batch;
+            for (const QString& body : queued) {
+                batch.append(Message(body));
+            }
+            Send(socket, {{"type", "msgs"}, {"msgs", batch}});
+        }
+    } else if (type == QLatin1String("logout")) {
+        m_accountOf.remove(socket);
+        Send(socket, {{"type", "logout_result"}, {"code", 200}});
+        socket->close();
+    }
+}
+
+void ImServer::OnGone(QWebSocket* socket)
+{
+    m_accountOf.remove(socket);
+    socket->deleteLater();
+}
+
+void ImServer::SendText(const QString& account, const QString& body)
+{
+    bool delivered = false;
+    for (auto it = m_accountOf.cbegin(); it != m_accountOf.cend(); ++it) {
+        if (it.value() == account) {
+            Send(it.key(), {{"type", "msg"}, {"msg", Message(body)}});
+            delivered = true;
+        }
+    }
+    if (!delivered) {
+        m_queued[account].append(body);
+    }
+}
+
+void ImServer::Kick(const QString& account, int reasonCode)
+{
+    for (auto it = m_accountOf.begin(); it != m_accountOf.end(); ++it) {
+        if (it.value() == account) {
+            Send(it.key(), {{"type", "kickout"}, {"client_type", 1}, {"reason_code", reasonCode}});
+            it.value().clear();
+            it.key()->close();
+        }
+    }
+}
+
+void ImServer::DropAll()
+{
+    m_accountOf.clear();
+    for (QWebSocket* socket : findChildren<QWebSocket*>()) {
+        socket->abort();
+    }
+}
+
+int ImServer::LiveSessions(const QString& account) const
+{
+    int count = 0;
+    for (auto it = m_accountOf.cbegin(); it != m_accountOf.cend(); ++it) {
+        count += it.value() == account ? 1 : 0;
+    }
+    return count;
+}

@@ -1,0 +1,230 @@
+#include "im/SDKInstance.h"
+
+#include "app/Environment.h"
+#include "diag/Log.h"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace nim {
+
+namespace {
+
+using JsonCallback = void (*)(const char* json, const void* user);
+using TalkCallback = void (*)(const char* content, const char* extension, const void* user);
+
+using InitFunction = bool (*)(const char*, const char*, const char*);
+using LoginFunction = void (*)(const char*, const char*, const char*, const char*, JsonCallback, const void*);
+using LogoutFunction = void (*)(int, const char*, JsonCallback, const void*);
+using RegisterFunction = void (*)(const char*, JsonCallback, const void*);
+using RegisterTalkFunction = void (*)(const char*, TalkCallback, const void*);
+using UuidFunction = char* (*)();
+using FreeFunction = void (*)(void*);
+
+// One-shot callables travel as user data and are freed after their last call: the login reports
+// its steps before its result, which always comes (the library reports a cancelled login too).
+void OnLogin(const char* json, const void* user)
+{
+    auto* callback = static_cast<LoginCallback*>(const_cast<void*>(user));
+    const LoginRes result = ParseLoginRes(json);
+    if (*callback) {
+        (*callback)(result);
+    }
+    if (result.login_step_ >= 3 || result.res_code_ != 200) {
+        delete callback;
+    }
+}
+
+void OnLogout(const char* json, const void* user)
+{
+    const std::unique_ptr<LogoutCallback> callback(static_cast<LogoutCallback*>(const_cast<void*>(user)));
+    if (callback != nullptr && *callback) {
+        (*callback)(ParseLogoutCode(json));
+    }
+}
+
+void OnDisconnect(const char*, const void*)
+{
+    if (const auto callback = SDKInstance::Get().Callbacks().disconnect) {
+        callback();
+    }
+}
+
+void OnKickout(const char* json, const void*)
+{
+    if (const auto callback = SDKInstance::Get().Callbacks().kickout) {
+        callback(ParseKickoutRes(json));
+    }
+}
+
+void OnRelogin(const char* json, const void*)
+{
+    if (const auto callback = SDKInstance::Get().Callbacks().relogin) {
+        callback(ParseLoginRes(json));
+    }
+}
+
+void OnReceive(const char* content, const char*, const void*)
+{
+    if (const auto callback = SDKInstance::Get().Callbacks().receive) {
+        callback(ParseMessage(content));
+    }
+}
+
+void OnReceiveMany(const char* content, const char*, const void*)
+{
+    if (const auto callback = SDKInstance::Get().Callbacks().receiveMany) {
+        callback(ParseMessages(content));
+    }
+}
+
+} // namespace
+
+SDKInstance& SDKInstance::Get()
+{
+    static SDKInstance instance;
+    return instance;
+}
+
+bool SDKInstance::Init(const std::string& installFolder, const std::string& dataFolder,
+                       const std::string& configJson, const std::string& libraryName)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_library == nullptr) {
+            const std::string folder = installFolder.empty() ? GetExeDir().toStdString() : installFolder;
+            m_library = dlopen((folder + libraryName).c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (m_library == nullptr) {
+                LOG_ERROR << "cannot load the IM library:[" << dlerror() << "]";
+                return false;
+            }
+        }
+    }
+    const auto init = reinterpret_cast<InitFunction>(Function("nim_client_init"));
+    return init != nullptr && init(dataFolder.c_str(), installFolder.c_str(), configJson.c_str());
+}
+
+bool SDKInstance::IsLoaded() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_library != nullptr;
+}
+
+void* SDKInstance::Function(const char* name)
+{
+    const std::lock_guard lock(m_mutex);
+    const auto found = m_functions.find(name);
+    if (found != m_functions.end()) {
+        return found->second;
+    }
+    void* address = m_library != nullptr ? dlsym(m_library, name) : nullptr;
+    if (address == nullptr) {
+        std::printf("function [ %s ] not found \n", name);
+        std::fflush(stdout);
+        return nullptr;
+    }
+    m_functions.emplace(name, address);
+    return address;
+}
+
+bool SDKInstance::Login(const std::string& appKey, const std::string& account, const std::string& token,
+                        LoginCallback callback)
+{
+    if (appKey.empty() || account.empty() || token.empty()) {
+        return false;
+    }
+    const auto login = reinterpret_cast<LoginFunction>(Function("nim_client_login"));
+    if (login == nullptr) {
+        return false;
+    }
+    login(appKey.c_str(), account.c_str(), token.c_str(), "", &OnLogin,
+          new LoginCallback(std::move(callback)));
+    return true;
+}
+
+void SDKInstance::Logout(int logoutType, LogoutCallback callback)
+{
+    if (const auto logout = reinterpret_cast<LogoutFunction>(Function("nim_client_logout"))) {
+        logout(logoutType, "", &OnLogout, new LogoutCallback(std::move(callback)));
+    }
+}
+
+void SDKInstance::RegDisconnectCb(DisconnectCallback callback)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_registered.disconnect = std::move(callback);
+    }
+    if (const auto reg = reinterpret_cast<RegisterFunction>(Function("nim_client_reg_disconnect_cb"))) {
+        reg("", &OnDisconnect, nullptr);
+    }
+}
+
+void SDKInstance::RegKickoutCb(KickoutCallback callback)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_registered.kickout = std::move(callback);
+    }
+    if (const auto reg = reinterpret_cast<RegisterFunction>(Function("nim_client_reg_kickout_cb"))) {
+        reg("", &OnKickout, nullptr);
+    }
+}
+
+void SDKInstance::RegAutoReloginCb(LoginCallback callback)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_registered.relogin = std::move(callback);
+    }
+    if (const auto reg = reinterpret_cast<RegisterFunction>(Function("nim_client_reg_auto_relogin_cb"))) {
+        reg("", &OnRelogin, nullptr);
+    }
+}
+
+void SDKInstance::RegReceiveCb(ReceiveCallback callback)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_registered.receive = std::move(callback);
+    }
+    if (const auto reg = reinterpret_cast<RegisterTalkFunction>(Function("nim_talk_reg_receive_cb"))) {
+        reg("", &OnReceive, nullptr);
+    }
+}
+
+void SDKInstance::RegReceiveMessagesCb(ReceiveMessagesCallback callback)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_registered.receiveMany = std::move(callback);
+    }
+    if (const auto reg = reinterpret_cast<RegisterTalkFunction>(Function("nim_talk_reg_receive_msgs_cb"))) {
+        reg("", &OnReceiveMany, nullptr);
+    }
+}
+
+SDKInstance::Registered SDKInstance::Callbacks() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_registered;
+}
+
+std::string SDKInstance::GetUuid()
+{
+    const auto uuid = reinterpret_cast<UuidFunction>(Function("nim_tool_get_uuid"));
+    const auto release = reinterpret_cast<FreeFunction>(Function("nim_global_free_buf"));
+    if (uuid == nullptr) {
+        return {};
+    }
+    char* text = uuid();
+    std::string copy = text != nullptr ? text : "";
+    if (release != nullptr && text != nullptr) {
+        release(text);
+    }
+    return copy;
+}
+
+} // namespace nim

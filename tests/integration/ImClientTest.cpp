@@ -1,0 +1,252 @@
+#include "ImServer.h"
+#include "TestSupport.h"
+#include "im/SDKInstance.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QWebSocket>
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <set>
+
+using namespace std::chrono_literals;
+using TestSupport::WaitFor;
+
+namespace {
+
+constexpr const char* kAppKey = "5d1e8a9c3f7b40e2a6c4d0b9e8f71a23";
+
+// What the library's callbacks delivered, gathered from its thread.
+struct Seen
+{
+    std::mutex mutex;
+    std::vector<nim::LoginRes> logins;
+    std::vector<nim::LoginRes> relogins;
+    std::vector<nim::KickoutRes> kickouts;
+    std::vector<std::string> messages;
+    std::vector<std::vector<std::string>> batches;
+    std::vector<int> logouts;
+    int disconnects = 0;
+
+    template <typename Condition>
+    bool Until(Condition condition)
+    {
+        return WaitFor(
+            [&] {
+                const std::lock_guard lock(mutex);
+                return condition();
+            },
+            20s);
+    }
+};
+
+// One service and one library for the whole binary: the library is initialised once per process.
+class ImClientTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_server = new ImServer([](const QString& appKey, const QString& account, const QString& token) {
+            if (account.startsWith("banned")) {
+                return 403;
+            }
+            return appKey == kAppKey && token == "good-" + account ? 200 : 302;
+        });
+        ASSERT_TRUE(s_server->Listen());
+        const QJsonObject config{
+            {"app_key", kAppKey},
+            {"server_address", s_server->Url()},
+            {"global_config", QJsonObject{{"ping_interval_ms", 200}, {"relogin_first_delay_ms", 100}}}};
+        ASSERT_TRUE(
+            nim::SDKInstance::Get().Init(EXAMORA_APP_DIR "/", "Examora",
+                                         QJsonDocument(config).toJson(QJsonDocument::Compact).toStdString()));
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_server;
+        s_server = nullptr;
+    }
+
+    void SetUp() override
+    {
+        auto& sdk = nim::SDKInstance::Get();
+        sdk.RegDisconnectCb([this] {
+            const std::lock_guard lock(m_seen.mutex);
+            ++m_seen.disconnects;
+        });
+        sdk.RegKickoutCb([this](const nim::KickoutRes& kickout) {
+            const std::lock_guard lock(m_seen.mutex);
+            m_seen.kickouts.push_back(kickout);
+        });
+        sdk.RegAutoReloginCb([this](const nim::LoginRes& result) {
+            const std::lock_guard lock(m_seen.mutex);
+            m_seen.relogins.push_back(result);
+        });
+        sdk.RegReceiveCb([this](const nim::IMMessage& message) {
+            const std::lock_guard lock(m_seen.mutex);
+            m_seen.messages.push_back(message.content_);
+        });
+        sdk.RegReceiveMessagesCb([this](const std::vector<nim::IMMessage>& batch) {
+            const std::lock_guard lock(m_seen.mutex);
+            std::vector<std::string> bodies;
+            for (const auto& message : batch) {
+                bodies.push_back(message.content_);
+            }
+            m_seen.batches.push_back(bodies);
+        });
+    }
+    void TearDown() override
+    {
+        Logout();
+        auto& sdk = nim::SDKInstance::Get();
+        sdk.RegDisconnectCb({});
+        sdk.RegKickoutCb({});
+        sdk.RegAutoReloginCb({});
+        sdk.RegReceiveCb({});
+        sdk.RegReceiveMessagesCb({});
+    }
+
+    bool Login(const std::string& account, const std::string& token)
+    {
+        return nim::SDKInstance::Get().Login(kAppKey, account, token, [this](const nim::LoginRes& result) {
+            const std::lock_guard lock(m_seen.mutex);
+            m_seen.logins.push_back(result);
+        });
+    }
+    [[nodiscard]] int FinalLoginCode()
+    {
+        EXPECT_TRUE(
+            m_seen.Until([&] { return !m_seen.logins.empty() && m_seen.logins.back().login_step_ == 3; }));
+        const std::lock_guard lock(m_seen.mutex);
+        return m_seen.logins.empty() ? -1 : m_seen.logins.back().res_code_;
+    }
+    void Logout()
+    {
+        const std::size_t before = m_seen.logouts.size();
+        nim::SDKInstance::Get().Logout(3, [this](int code) {
+            const std::lock_guard lock(m_seen.mutex);
+            m_seen.logouts.push_back(code);
+        });
+        EXPECT_TRUE(m_seen.Until([&] { return m_seen.logouts.size() > before; }));
+    }
+
+    static inline ImServer* s_server = nullptr;
+    Seen m_seen;
+};
+
+TEST_F(ImClientTest, LoginReportsItsStepsAndTheServicesVerdict)
+{
+    struct Case
+    {
+        const char* account;
+        const char* token;
+        int code;
+    };
+    for (const Case& row : {Case{"alice", "good-alice", 200}, Case{"alice", "stolen", 302},
+                            Case{"banned-bob", "good-banned-bob", 403}}) {
+        SCOPED_TRACE(row.account);
+        {
+            const std::lock_guard lock(m_seen.mutex);
+            m_seen.logins.clear();
+        }
+        ASSERT_TRUE(Login(row.account, row.token));
+        EXPECT_EQ(FinalLoginCode(), row.code);
+        const std::lock_guard lock(m_seen.mutex);
+        ASSERT_EQ(m_seen.logins.size(), 3U);
+        EXPECT_EQ(m_seen.logins[0].login_step_, 1);
+        EXPECT_EQ(m_seen.logins[1].login_step_, 2);
+    }
+    EXPECT_TRUE(WaitFor([&] { return s_server->LiveSessions("alice") == 0; }));
+}
+
+TEST_F(ImClientTest, EmptyCredentialsAreRefusedWithoutACall)
+{
+    EXPECT_FALSE(nim::SDKInstance::Get().Login("", "alice", "good-alice", {}));
+    EXPECT_FALSE(nim::SDKInstance::Get().Login(kAppKey, "", "good-alice", {}));
+    EXPECT_FALSE(nim::SDKInstance::Get().Login(kAppKey, "alice", "", {}));
+}
+
+TEST_F(ImClientTest, MessagesArriveOneByOneAndQueuedOnesAsABatch)
+{
+    s_server->SendText("carol", "queued one");
+    s_server->SendText("carol", "queued two");
+    ASSERT_TRUE(Login("carol", "good-carol"));
+    ASSERT_EQ(FinalLoginCode(), 200);
+    ASSERT_TRUE(m_seen.Until([&] { return !m_seen.batches.empty(); }));
+    EXPECT_EQ(m_seen.batches.front(), (std::vector<std::string>{"queued one", "queued two"}));
+    s_server->SendText("carol", "%7B%22res%22%3A%22uppwd%22%7D");
+    ASSERT_TRUE(m_seen.Until([&] { return !m_seen.messages.empty(); }));
+    EXPECT_EQ(m_seen.messages.front(), "%7B%22res%22%3A%22uppwd%22%7D");
+}
+
+TEST_F(ImClientTest, ASignInElsewhereKicksThisSessionWithReasonOne)
+{
+    ASSERT_TRUE(Login("dave", "good-dave"));
+    ASSERT_EQ(FinalLoginCode(), 200);
+    QWebSocket elsewhere;
+    elsewhere.open(QUrl(s_server->Url()));
+    ASSERT_TRUE(WaitFor([&] { return elsewhere.state() == QAbstractSocket::ConnectedState; }));
+    elsewhere.sendTextMessage(
+        R"({"type":"login","app_key":"5d1e8a9c3f7b40e2a6c4d0b9e8f71a23","account":"dave","token":"good-dave"})");
+    ASSERT_TRUE(m_seen.Until([&] { return !m_seen.kickouts.empty(); }));
+    EXPECT_EQ(m_seen.kickouts.front().kick_reason_, 1);
+    EXPECT_TRUE(WaitFor([&] { return s_server->LiveSessions("dave") == 1; }));
+    std::this_thread::sleep_for(300ms);
+    const std::lock_guard lock(m_seen.mutex);
+    EXPECT_TRUE(m_seen.relogins.empty()) << "a kicked session does not come back by itself";
+}
+
+TEST_F(ImClientTest, ADroppedLinkIsReportedAndSignedInAgainByItself)
+{
+    ASSERT_TRUE(Login("frank", "good-frank"));
+    ASSERT_EQ(FinalLoginCode(), 200);
+    s_server->DropAll();
+    ASSERT_TRUE(m_seen.Until([&] { return m_seen.disconnects == 1; }));
+    ASSERT_TRUE(m_seen.Until([&] { return !m_seen.relogins.empty(); }));
+    EXPECT_EQ(m_seen.relogins.front().res_code_, 200);
+    EXPECT_TRUE(m_seen.relogins.front().relogin_);
+    EXPECT_TRUE(WaitFor([&] { return s_server->LiveSessions("frank") == 1; }));
+
+    // A service that stops answering pings is a dead link too.
+    s_server->SetAnswerPings(false);
+    EXPECT_TRUE(m_seen.Until([&] { return m_seen.disconnects == 2; }));
+    s_server->SetAnswerPings(true);
+    EXPECT_TRUE(m_seen.Until([&] { return m_seen.relogins.size() >= 2; }));
+}
+
+TEST_F(ImClientTest, LogoutEndsTheSession)
+{
+    ASSERT_TRUE(Login("gina", "good-gina"));
+    ASSERT_EQ(FinalLoginCode(), 200);
+    ASSERT_TRUE(WaitFor([&] { return s_server->LiveSessions("gina") == 1; }));
+    Logout();
+    EXPECT_EQ(m_seen.logouts.back(), 200);
+    EXPECT_TRUE(WaitFor([&] { return s_server->LiveSessions("gina") == 0; }));
+}
+
+TEST_F(ImClientTest, UtilitiesAndMissingFunctions)
+{
+    const std::string first = nim::SDKInstance::Get().GetUuid();
+    EXPECT_EQ(first.size(), 36U);
+    EXPECT_NE(first, nim::SDKInstance::Get().GetUuid());
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(nim::SDKInstance::Get().Function("nim_client_fly_to_the_moon"), nullptr);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "function [ nim_client_fly_to_the_moon ] not found \n");
+}
+
+TEST(ImResults, BrokenResultsGiveDefaults)
+{
+    EXPECT_EQ(nim::ParseLogoutCode("not json"), 200);
+    EXPECT_EQ(nim::ParseLogoutCode(R"({"err_code":500})"), 500);
+    EXPECT_EQ(nim::ParseLoginRes("{").res_code_, 0);
+    EXPECT_EQ(nim::ParseLoginRes(R"({"err_code":"200","login_step":3})").res_code_, 0)
+        << "a code that is text is not 200";
+    EXPECT_EQ(nim::ParseKickoutRes(R"({"client_type":1,"reason_code":1})").kick_reason_, 1);
+    EXPECT_TRUE(nim::ParseMessages(R"({"msg_body":"x"})").empty());
+    EXPECT_EQ(nim::ParseMessage(nullptr).content_, "");
+}
+
+} // namespace
