@@ -197,7 +197,10 @@ private:
             curl_easy_setopt(easy, CURLOPT_POSTFIELDS, pending.body.data());
         }
         for (const auto& [name, value] : pending.headerValues) {
-            pending.headers = curl_slist_append(pending.headers, (name + ": " + value).c_str());
+            std::string line = name;
+            line += ": ";
+            line += value;
+            pending.headers = curl_slist_append(pending.headers, line.c_str());
         }
         if (pending.headers != nullptr) {
             curl_easy_setopt(easy, CURLOPT_HTTPHEADER, pending.headers);
