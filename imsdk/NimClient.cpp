@@ -238,7 +238,7 @@ private:
                     QJsonDocument(frame.value("msgs").toArray()).toJson(QJsonDocument::Compact).constData(),
                     "", receive.user);
             }
-        } else if (type == QLatin1String("kickout")) {
+        } else if (type == QLatin1String("kickout") && frame.value("reason_code").isDouble()) {
             Close(State::Kicked);
             Call(Copy(&Registered::kickout), {{"client_type", frame.value("client_type").toInt()},
                                               {"reason_code", frame.value("reason_code").toInt()}});

@@ -143,6 +143,15 @@ void ImServer::DropAll()
     }
 }
 
+void ImServer::SendRawFrame(const QString& account, const QString& frame)
+{
+    for (auto it = m_accountOf.cbegin(); it != m_accountOf.cend(); ++it) {
+        if (it.value() == account) {
+            it.key()->sendTextMessage(frame);
+        }
+    }
+}
+
 int ImServer::LiveSessions(const QString& account) const
 {
     int count = 0;

@@ -43,6 +43,8 @@ public:
     void Kick(const QString& account, int reasonCode);
     // Drops every connection without a word, as a network failure does.
     void DropAll();
+    // Sends a frame as it is to the account's live sessions: clients must survive garbage.
+    void SendRawFrame(const QString& account, const QString& frame);
     [[nodiscard]] int LiveSessions(const QString& account) const;
     // Whether pings are answered (a service that stops answering them looks dead to clients).
     void SetAnswerPings(bool answer) { m_answerPings = answer; }

@@ -124,10 +124,24 @@ TEST_F(HttpTransportTest, FailuresArriveAsFailures)
                        refused.Completion());
     nobody.Post();
 
-    for (Outcome* outcome : {&late, &refused}) {
-        ASSERT_TRUE(outcome->Arrived());
+    // A server that dies half-way through its reply.
+    LoopbackHttpServer dying([](const LoopbackHttpServer::Request&) {
+        LoopbackHttpServer::Response response;
+        response.body = std::string(4096, 'x');
+        response.stallAfter = 100;
+        response.closeAfterStall = true;
+        return response;
+    });
+    Outcome cut;
+    HttpRequest halfway(dying.Url("half"), nullptr, 0, cut.Completion());
+    halfway.Post();
+
+    for (Outcome* outcome : {&late, &refused, &cut}) {
+        ASSERT_TRUE(outcome->Arrived()) << (outcome == &late      ? "late"
+                                            : outcome == &refused ? "refused"
+                                                                  : "cut");
         EXPECT_FALSE(outcome->ok);
-        EXPECT_EQ(outcome->status, 0);
+        EXPECT_EQ(outcome->status, outcome == &cut ? 200 : 0) << "a cut reply had its status line";
         EXPECT_EQ(outcome->calls, 1);
     }
 }

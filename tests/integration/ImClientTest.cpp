@@ -181,6 +181,25 @@ TEST_F(ImClientTest, MessagesArriveOneByOneAndQueuedOnesAsABatch)
     EXPECT_EQ(m_seen.messages.front(), "%7B%22res%22%3A%22uppwd%22%7D");
 }
 
+TEST_F(ImClientTest, GarbageFromTheServiceIsIgnored)
+{
+    ASSERT_TRUE(Login("hana", "good-hana"));
+    ASSERT_EQ(FinalLoginCode(), 200);
+    for (const char* frame :
+         {"not json at all", "[1,2,3]", R"({"type":"msg","msg":"not an object"})",
+          R"({"type":"msgs","msgs":{}})", R"({"type":"kickout"})", R"({"type":42})", ""}) {
+        s_server->SendRawFrame("hana", QString::fromUtf8(frame));
+    }
+    s_server->SendText("hana", "still here");
+    ASSERT_TRUE(m_seen.Until([&] {
+        return std::find(m_seen.messages.begin(), m_seen.messages.end(), "still here") !=
+               m_seen.messages.end();
+    }));
+    const std::lock_guard lock(m_seen.mutex);
+    EXPECT_TRUE(m_seen.kickouts.empty());
+    EXPECT_EQ(m_seen.disconnects, 0);
+}
+
 TEST_F(ImClientTest, ASignInElsewhereKicksThisSessionWithReasonOne)
 {
     ASSERT_TRUE(Login("dave", "good-dave"));

@@ -182,5 +182,5 @@ void LoopbackHttpServer::Serve(int connection)
         !SendAll(connection, response.body.data(), sent)) {
         return;
     }
-    while (sent < response.body.size() && Wait(10)) { }
+    while (sent < response.body.size() && !response.closeAfterStall && Wait(10)) { }
 }

@@ -30,6 +30,9 @@ public:
         int delayMs = 0;
         // Bytes of the body sent before the server falls silent (the whole body by default).
         std::size_t stallAfter = std::numeric_limits<std::size_t>::max();
+        // After a stall: hold the connection open (a server that stops answering) or close it
+        // (a server that dies mid-reply).
+        bool closeAfterStall = false;
     };
     using Handler = std::function<Response(const Request&)>;
 
