@@ -141,22 +141,23 @@ bool CControlUI::IsFocused() const
 void CControlUI::SetPadding(const QMargins& padding)
 {
     m_padding = padding;
-    if (m_widget != nullptr && m_widget->parentWidget() != nullptr) {
-        m_widget->parentWidget()->updateGeometry();
-    }
+    Relayout();
 }
 
 void CControlUI::SetFixedWidth(int width)
 {
     m_fixedWidth = width;
-    if (m_widget != nullptr && m_widget->parentWidget() != nullptr) {
-        m_widget->parentWidget()->updateGeometry();
-    }
+    Relayout();
 }
 
 void CControlUI::SetFixedHeight(int height)
 {
     m_fixedHeight = height;
+    Relayout();
+}
+
+void CControlUI::Relayout()
+{
     if (m_widget != nullptr && m_widget->parentWidget() != nullptr) {
         m_widget->parentWidget()->updateGeometry();
     }
@@ -235,8 +236,8 @@ void CControlUI::UpdateStyle()
     auto rule = [](const QString& state, const QStringList& declarations) {
         QStringList present;
         for (const QString& declaration : declarations) {
-            if (!declaration.endsWith(QLatin1String(": ")) &&
-                !declaration.endsWith(QLatin1String(": stretch"))) {
+            // A declaration whose value is empty was not asked for.
+            if (!declaration.endsWith(QLatin1String(": "))) {
                 present << declaration;
             }
         }

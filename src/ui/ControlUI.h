@@ -81,6 +81,9 @@ protected:
     [[nodiscard]] QString ColorCss(const QString& attribute) const;
 
 private:
+    // Lets the parent's layout place the control again after a size or padding change.
+    void Relayout();
+
     QString m_name;
     QString m_text;
     uintptr_t m_tag = 0;

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+// WM_MENU_COMMAND of the client's message table; the toolkit knows the number, not the table.
 constexpr UINT kMenuCommand = WM_USER + 3;
 
 CMenuWnd::CMenuWnd(WindowImplBase* owner, QString layoutFile)

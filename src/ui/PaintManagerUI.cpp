@@ -210,7 +210,7 @@ void CPaintManagerUI::RenameControl(CControlUI* control, const QString& oldName)
 
 bool CPaintManagerUI::IsCaptionAt(const QPoint& position) const
 {
-    if (m_caption.isNull() && m_caption.bottom() <= 0) {
+    if (m_caption.bottom() <= 0) {
         return false;
     }
     const bool inside = position.x() >= m_caption.left() &&
