@@ -3,6 +3,7 @@
 #include "diag/Log.h"
 
 #include <curl/curl.h>
+#include <openssl/crypto.h>
 
 #include <algorithm>
 #include <mutex>
@@ -68,7 +69,8 @@ public:
         if (m_running) {
             return true;
         }
-        static const CURLcode global = curl_global_init(CURL_GLOBAL_DEFAULT);
+        // Reference-counted by libcurl; the matching cleanup is in Stop.
+        const CURLcode global = curl_global_init(CURL_GLOBAL_DEFAULT);
         if (global != CURLE_OK) {
             LOG_ERROR << "curl_global_init failed:[" << curl_easy_strerror(global) << "]";
             return false;
@@ -76,6 +78,7 @@ public:
         m_multi = curl_multi_init();
         if (m_multi == nullptr) {
             LOG_ERROR << "curl_multi_init failed";
+            curl_global_cleanup();
             return false;
         }
         m_stop = false;
@@ -100,6 +103,7 @@ public:
         curl_multi_cleanup(m_multi);
         m_multi = nullptr;
         m_running = false;
+        curl_global_cleanup();
     }
 
     // The request's id; 0 when the transport does not run, and the request stays with the caller.
@@ -170,6 +174,9 @@ private:
         for (auto& pending : inFlight) {
             curl_multi_remove_handle(m_multi, pending->easy);
         }
+        // libcurl's TLS is OpenSSL's, which keeps per-thread state (error queue, random generators)
+        // that only a thread's own goodbye releases.
+        OPENSSL_thread_stop();
     }
 
     static bool Configure(Pending& pending)
