@@ -56,6 +56,8 @@ class HttpTransportTest : public ::testing::Test
 {
 protected:
     void SetUp() override { ASSERT_TRUE(InitHttpTransport()); }
+    // As the client does before it exits: the worker says goodbye while the libraries still run.
+    void TearDown() override { ShutdownHttpTransport(); }
 };
 
 TEST_F(HttpTransportTest, RequestsGoOutAsAskedAndEveryAnswerComesBackWithItsStatusAndBody)
