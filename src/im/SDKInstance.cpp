@@ -151,59 +151,47 @@ void SDKInstance::Logout(int logoutType, LogoutCallback callback)
     }
 }
 
-void SDKInstance::RegDisconnectCb(DisconnectCallback callback)
+template <typename Callable, typename RegisterFunctionType, typename Trampoline>
+void SDKInstance::Register(Callable Registered::*slot, Callable callback, const char* function,
+                           Trampoline trampoline)
 {
     {
         const std::lock_guard lock(m_mutex);
-        m_registered.disconnect = std::move(callback);
+        m_registered.*slot = std::move(callback);
     }
-    if (const auto reg = reinterpret_cast<RegisterFunction>(Function("nim_client_reg_disconnect_cb"))) {
-        reg("", &OnDisconnect, nullptr);
+    if (const auto reg = reinterpret_cast<RegisterFunctionType>(Function(function))) {
+        reg("", trampoline, nullptr);
     }
+}
+
+void SDKInstance::RegDisconnectCb(DisconnectCallback callback)
+{
+    Register<DisconnectCallback, RegisterFunction>(&Registered::disconnect, std::move(callback),
+                                                   "nim_client_reg_disconnect_cb", &OnDisconnect);
 }
 
 void SDKInstance::RegKickoutCb(KickoutCallback callback)
 {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_registered.kickout = std::move(callback);
-    }
-    if (const auto reg = reinterpret_cast<RegisterFunction>(Function("nim_client_reg_kickout_cb"))) {
-        reg("", &OnKickout, nullptr);
-    }
+    Register<KickoutCallback, RegisterFunction>(&Registered::kickout, std::move(callback),
+                                                "nim_client_reg_kickout_cb", &OnKickout);
 }
 
 void SDKInstance::RegAutoReloginCb(LoginCallback callback)
 {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_registered.relogin = std::move(callback);
-    }
-    if (const auto reg = reinterpret_cast<RegisterFunction>(Function("nim_client_reg_auto_relogin_cb"))) {
-        reg("", &OnRelogin, nullptr);
-    }
+    Register<LoginCallback, RegisterFunction>(&Registered::relogin, std::move(callback),
+                                              "nim_client_reg_auto_relogin_cb", &OnRelogin);
 }
 
 void SDKInstance::RegReceiveCb(ReceiveCallback callback)
 {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_registered.receive = std::move(callback);
-    }
-    if (const auto reg = reinterpret_cast<RegisterTalkFunction>(Function("nim_talk_reg_receive_cb"))) {
-        reg("", &OnReceive, nullptr);
-    }
+    Register<ReceiveCallback, RegisterTalkFunction>(&Registered::receive, std::move(callback),
+                                                    "nim_talk_reg_receive_cb", &OnReceive);
 }
 
 void SDKInstance::RegReceiveMessagesCb(ReceiveMessagesCallback callback)
 {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_registered.receiveMany = std::move(callback);
-    }
-    if (const auto reg = reinterpret_cast<RegisterTalkFunction>(Function("nim_talk_reg_receive_msgs_cb"))) {
-        reg("", &OnReceiveMany, nullptr);
-    }
+    Register<ReceiveMessagesCallback, RegisterTalkFunction>(&Registered::receiveMany, std::move(callback),
+                                                            "nim_talk_reg_receive_msgs_cb", &OnReceiveMany);
 }
 
 SDKInstance::Registered SDKInstance::Callbacks() const

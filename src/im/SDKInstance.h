@@ -62,6 +62,9 @@ public:
 
 private:
     SDKInstance() = default;
+    // Stores the callable for an event and hands the library the event's trampoline.
+    template <typename Callable, typename RegisterFunctionType, typename Trampoline>
+    void Register(Callable Registered::*slot, Callable callback, const char* function, Trampoline trampoline);
 
     mutable std::mutex m_mutex;
     void* m_library = nullptr;

@@ -1,9 +1,5 @@
-#include "AudioFixtures.h"
-#include "CapturingSink.h"
+#include "DiskAudioTest.h"
 #include "LoopbackHttpServer.h"
-#include "TestSupport.h"
-#include "audio/AudioPlayer.h"
-#include "diag/Log.h"
 
 #include <gtest/gtest.h>
 
@@ -12,27 +8,12 @@
 
 using namespace AudioFixtures;
 using namespace std::chrono_literals;
-using TestSupport::ScopedEnv;
-using TestSupport::TempFolder;
 using TestSupport::WaitFor;
 
 namespace {
 
 // Listening files served over HTTP, played into SDL's disk driver.
-class AudioStreamTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { Log::Install(m_log, 6); }
-    void TearDown() override { m_player.Stop(); }
-
-    [[nodiscard]] Samples Played() const { return WithoutSilence(ReadPcm(m_folder.File("played.raw"))); }
-
-    TempFolder m_folder;
-    ScopedEnv m_driver{"SDL_AUDIODRIVER", QStringLiteral("disk")};
-    ScopedEnv m_output{"SDL_DISKAUDIOFILE", m_folder.File("played.raw")};
-    std::shared_ptr<CapturingSink> m_log = std::make_shared<CapturingSink>();
-    CAudioPlayer& m_player = CAudioPlayer::GetInstance();
-};
+using AudioStreamTest = DiskAudioTest;
 
 TEST_F(AudioStreamTest, StreamAddressPlaysLikeAFile)
 {
@@ -42,8 +23,8 @@ TEST_F(AudioStreamTest, StreamAddressPlaysLikeAFile)
     ASSERT_TRUE(m_player.PlayAudio(server.Url("listening/part1.wav"), false));
     EXPECT_TRUE(m_player.IsPlaying());
     EXPECT_TRUE(WaitFor([&] { return !m_player.IsPlaying(); }, 20s));
-    EXPECT_TRUE(WaitFor([&] { return Played().size() >= ramp.size(); }, 20s));
-    EXPECT_EQ(Played(), ramp);
+    EXPECT_TRUE(WaitFor([&] { return Sound().size() >= ramp.size(); }, 20s));
+    EXPECT_EQ(Sound(), ramp);
     EXPECT_EQ(server.Requests().size(), 1U);
 }
 
@@ -56,7 +37,7 @@ TEST_F(AudioStreamTest, StopDoesNotWaitForAServerThatStoppedSending)
     const Samples ramp = StereoRamp(80000);
     LoopbackHttpServer server(Wav(8000, 2, ramp).toStdString(), 44 + kSentFrames * 4);
     ASSERT_TRUE(m_player.PlayAudio(server.Url("listening/stalled.wav"), false));
-    ASSERT_TRUE(WaitFor([&] { return !Played().empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !Sound().empty(); }));
     EXPECT_TRUE(m_player.IsPlaying()) << "a stalled stream has not ended";
 
     std::atomic<bool> stopped{false};
@@ -68,7 +49,7 @@ TEST_F(AudioStreamTest, StopDoesNotWaitForAServerThatStoppedSending)
     EXPECT_TRUE(WaitFor([&] { return stopped.load(); }, 5s));
     stopper.join();
     EXPECT_FALSE(m_player.IsPlaying());
-    const Samples played = Played();
+    const Samples played = Sound();
     EXPECT_TRUE(std::equal(played.begin(), played.end(), ramp.begin()));
 }
 
@@ -81,11 +62,7 @@ TEST_F(AudioStreamTest, UnreachableServerIsAnOpenFailure)
     }();
     EXPECT_FALSE(m_player.PlayAudio(address, false));
     EXPECT_FALSE(m_player.IsPlaying());
-    bool logged = false;
-    for (const auto& entry : m_log->Entries()) {
-        logged = logged || entry.message == "Open Failed. audioPath:[" + address + "]";
-    }
-    EXPECT_TRUE(logged);
+    EXPECT_TRUE(Logged("CAudioPlayer::PlayAudio", "Open Failed. audioPath:[" + address + "]"));
 }
 
 } // namespace

@@ -1,8 +1,4 @@
-#include "audio/AudioPlayer.h"
-#include "AudioFixtures.h"
-#include "CapturingSink.h"
-#include "TestSupport.h"
-#include "diag/Log.h"
+#include "DiskAudioTest.h"
 
 #include <gtest/gtest.h>
 
@@ -11,35 +7,27 @@
 
 using namespace AudioFixtures;
 using namespace std::chrono_literals;
-using TestSupport::ScopedEnv;
-using TestSupport::TempFolder;
 using TestSupport::WaitFor;
 
 namespace {
 
-// The player plays into SDL's disk driver, so what reached the device can be read back from a file.
-class AudioPlayerTest : public ::testing::Test
+class AudioPlayerTest : public DiskAudioTest
 {
 protected:
-    void SetUp() override { Log::Install(m_log, 6); }
-    void TearDown() override { m_player.Stop(); }
-
     [[nodiscard]] std::string WriteRamp(const QString& name, int rate, int frames) const
     {
         m_folder.Write(name, Wav(rate, 2, StereoRamp(frames)));
         return m_folder.File(name).toStdString();
     }
 
-    [[nodiscard]] Samples Played() const { return ReadPcm(m_folder.File("played.raw")); }
-
     // Waits until the device has played the whole of expected, with nothing before, between or
     // after it but silence. (The file may still be an earlier device's for a moment.)
     [[nodiscard]] bool PlaysExactly(const Samples& expected) const
     {
-        if (WaitFor([&] { return WithoutSilence(Played()) == expected; }, 20s)) {
+        if (WaitFor([&] { return Sound() == expected; }, 20s)) {
             return true;
         }
-        const Samples sound = WithoutSilence(Played());
+        const Samples sound = Sound();
         std::size_t same = 0;
         while (same < std::min(sound.size(), expected.size()) && sound[same] == expected[same]) {
             ++same;
@@ -48,22 +36,6 @@ protected:
                       << "; the first " << same / 2 << " agree";
         return false;
     }
-
-    [[nodiscard]] bool Logged(const std::string& function, const std::string& text)
-    {
-        for (const auto& entry : m_log->Entries()) {
-            if (entry.function == function && entry.message == text) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-    TempFolder m_folder;
-    ScopedEnv m_driver{"SDL_AUDIODRIVER", QStringLiteral("disk")};
-    ScopedEnv m_output{"SDL_DISKAUDIOFILE", m_folder.File("played.raw")};
-    std::shared_ptr<CapturingSink> m_log = std::make_shared<CapturingSink>();
-    CAudioPlayer& m_player = CAudioPlayer::GetInstance();
 };
 
 TEST_F(AudioPlayerTest, PlaysEveryFrameOnceAcrossChunkBordersAndEndsByItself)
@@ -83,9 +55,9 @@ TEST_F(AudioPlayerTest, MonoToneKeepsItsRateAndPitchOnTwoEqualChannels)
     ASSERT_TRUE(WriteToneMp3(tone, 22050, 1.0));
     ASSERT_TRUE(m_player.PlayAudio(tone.toStdString(), false));
     ASSERT_TRUE(WaitFor([&] { return !m_player.IsPlaying(); }, 20s));
-    ASSERT_TRUE(WaitFor([&] { return WithoutSilence(Played()).size() >= 2 * 21000; }, 20s));
+    ASSERT_TRUE(WaitFor([&] { return Sound().size() >= 2 * 21000; }, 20s));
     m_player.Stop();
-    const Samples sound = WithoutSilence(Played());
+    const Samples sound = Sound();
     for (std::size_t i = 0; i < sound.size(); i += 2) {
         ASSERT_EQ(sound[i], sound[i + 1]) << "frame " << i / 2;
     }
@@ -101,18 +73,18 @@ TEST_F(AudioPlayerTest, PauseHoldsBothThreadsAndTheSamePathResumesWhereItStopped
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(m_player.QueuedPackets(), 0);
     EXPECT_FALSE(m_player.IsPlaying());
-    EXPECT_TRUE(WithoutSilence(Played()).empty());
+    EXPECT_TRUE(Sound().empty());
 
     m_player.SetPause(false);
-    ASSERT_TRUE(WaitFor([&] { return WithoutSilence(Played()).size() > 2 * 4000; }));
+    ASSERT_TRUE(WaitFor([&] { return Sound().size() > 2 * 4000; }));
     m_player.SetPause(true);
     EXPECT_FALSE(m_player.IsPlaying());
     std::this_thread::sleep_for(100ms);
     const int queued = m_player.QueuedPackets();
-    const std::size_t played = WithoutSilence(Played()).size();
+    const std::size_t played = Sound().size();
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(m_player.QueuedPackets(), queued);
-    EXPECT_EQ(WithoutSilence(Played()).size(), played);
+    EXPECT_EQ(Sound().size(), played);
 
     // The same path with packets still queued resumes: no restart, nothing lost or played twice.
     ASSERT_GT(queued, 0);
@@ -137,7 +109,7 @@ TEST_F(AudioPlayerTest, SamePathAfterTheEndPlaysAgainFromTheStart)
 TEST_F(AudioPlayerTest, NewPathStopsTheOldOne)
 {
     ASSERT_TRUE(m_player.PlayAudio(WriteRamp("long.wav", 16000, 160000), false));
-    ASSERT_TRUE(WaitFor([&] { return !WithoutSilence(Played()).empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !Sound().empty(); }));
 
     // The other file has its channels the other way round, so not one frame of it matches the first.
     Samples other = StereoRamp(8000);
@@ -185,7 +157,7 @@ TEST_F(AudioPlayerTest, TruncatedFilePlaysWhatItHolds)
     m_folder.Write("cut.mp3", bytes.left(bytes.size() / 2 + 77));
     ASSERT_TRUE(m_player.PlayAudio(m_folder.File("cut.mp3").toStdString(), false));
     EXPECT_TRUE(WaitFor([&] { return !m_player.IsPlaying(); }, 20s));
-    EXPECT_TRUE(WaitFor([&] { return WithoutSilence(Played()).size() > 2 * 30000; }));
+    EXPECT_TRUE(WaitFor([&] { return Sound().size() > 2 * 30000; }));
 }
 
 TEST_F(AudioPlayerTest, SurvivesPlayPauseAndStopInAnyOrder)
