@@ -20,7 +20,6 @@ public:
     void SetViewButtonEnabled(bool allowed);
     // Gives every child name the prefix, so several fields can live in one window.
     void SetChildNamePrefix(const QString& prefix);
-    [[nodiscard]] bool IsShown() const { return m_shown; }
 
 protected:
     void OnChildNotify(TNotifyUI& msg, std::size_t child) override;

@@ -106,12 +106,6 @@ bool SDKInstance::Init(const std::string& installFolder, const std::string& data
     return init != nullptr && init(dataFolder.c_str(), installFolder.c_str(), configJson.c_str());
 }
 
-bool SDKInstance::IsLoaded() const
-{
-    const std::lock_guard lock(m_mutex);
-    return m_library != nullptr;
-}
-
 void* SDKInstance::Function(const char* name)
 {
     const std::lock_guard lock(m_mutex);

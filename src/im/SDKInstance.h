@@ -31,7 +31,6 @@ public:
     // initialises the library with the JSON configuration; false when either fails.
     bool Init(const std::string& installFolder, const std::string& dataFolder, const std::string& configJson,
               const std::string& libraryName = "libnim.so");
-    [[nodiscard]] bool IsLoaded() const;
 
     // False (and no call) for an empty app key, account or token.
     bool Login(const std::string& appKey, const std::string& account, const std::string& token,

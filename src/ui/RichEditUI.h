@@ -18,7 +18,6 @@ public:
     // Applies font and colour to the whole text, now and after every SetText.
     void SetTextFormat(const QFont& font, const QColor& colour);
     [[nodiscard]] QColor GetTextColour() const { return m_colour; }
-    [[nodiscard]] QFont GetTextFont() const { return m_font; }
     // Whether the control takes the Tab key itself ("wanttab").
     [[nodiscard]] bool IsWantTab() const
     {
