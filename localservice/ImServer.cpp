@@ -110,7 +110,7 @@ void ImServer::OnGone(QWebSocket* socket)
     socket->deleteLater();
 }
 
-void ImServer::SendText(const QString& account, const QString& body)
+void ImServer::SendText(const QString& account, const QString& body, bool queueWhenAbsent)
 {
     bool delivered = false;
     for (auto it = m_accountOf.cbegin(); it != m_accountOf.cend(); ++it) {
@@ -119,7 +119,7 @@ void ImServer::SendText(const QString& account, const QString& body)
             delivered = true;
         }
     }
-    if (!delivered) {
+    if (!delivered && queueWhenAbsent) {
         m_queued[account].append(body);
     }
 }
@@ -132,6 +132,15 @@ void ImServer::Kick(const QString& account, int reasonCode)
             it.value().clear();
             it.key()->close();
         }
+    }
+}
+
+void ImServer::Drop(const QString& account)
+{
+    const QList<QWebSocket*> sockets = m_accountOf.keys(account);
+    for (QWebSocket* socket : sockets) {
+        m_accountOf.remove(socket);
+        socket->abort();
     }
 }
 

@@ -37,11 +37,13 @@ public:
     [[nodiscard]] quint16 Port() const;
     [[nodiscard]] QString Url() const;
 
-    // A text message to every live session of the account, or queued until its next sign-in.
-    void SendText(const QString& account, const QString& body);
+    // A text message to every live session of the account; without one it is queued until the
+    // next sign-in, or dropped when queueWhenAbsent is false.
+    void SendText(const QString& account, const QString& body, bool queueWhenAbsent = true);
     // Ends the account's live sessions with a kick-out.
     void Kick(const QString& account, int reasonCode);
-    // Drops every connection without a word, as a network failure does.
+    // Drops connections without a word, as a network failure does: the account's, or all.
+    void Drop(const QString& account);
     void DropAll();
     // Sends a frame as it is to the account's live sessions: clients must survive garbage.
     void SendRawFrame(const QString& account, const QString& frame);
