@@ -51,6 +51,8 @@ HttpService::HttpService(ServiceContext& context)
     server.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
     server.set_payload_max_length(kMaxBody);
     server.set_keep_alive_max_count(1000);
+    // Idle connections go soon, so that stopping the service does not wait for them long.
+    server.set_keep_alive_timeout(2);
     server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
         return ApplyFault(m_context, request, response);
     });
