@@ -14,6 +14,9 @@ namespace {
 
 constexpr long kDefaultTimeoutMs = 60000;
 constexpr long kConnectTimeoutMs = 15000;
+// Idle connections kept for reuse. libcurl's default follows the number of requests in flight,
+// so it shrinks each time one completes and closes connections that the next request needs.
+constexpr long kConnectionCache = 64;
 
 } // namespace
 
@@ -81,6 +84,7 @@ public:
             curl_global_cleanup();
             return false;
         }
+        curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, kConnectionCache);
         m_stop = false;
         m_running = true;
         m_worker = std::thread(&Transport::Run, this);
