@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr std::size_t kMaxBody = 64 * 1024;
+constexpr std::size_t kMaxBody = std::size_t{64} * 1024;
 constexpr std::size_t kThreads = 64;
 
 // Applies the fault armed for this request's path. Handled: the fault is the whole answer.
@@ -81,18 +81,18 @@ HttpService::HttpService(ServiceContext& context)
                       {{"status", response.status}, {"message", QString::fromStdString(why)}});
             return httplib::Server::HandlerResponse::Handled;
         }));
-    server.set_exception_handler(
-        [this](const httplib::Request& request, httplib::Response& response, std::exception_ptr error) {
-            std::string what = "unknown error";
-            try {
-                std::rethrow_exception(error);
-            } catch (const std::exception& exception) {
-                what = exception.what();
-            } catch (...) {
-            }
-            m_context.console.Print("error while answering " + request.path + ": " + what);
-            ReplyJson(response, 500, {{"status", 500}, {"message", "internal error"}});
-        });
+    server.set_exception_handler([this](const httplib::Request& request, httplib::Response& response,
+                                        const std::exception_ptr& error) {
+        std::string what = "unknown error";
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& exception) {
+            what = exception.what();
+        } catch (...) {
+        }
+        m_context.console.Print("error while answering " + request.path + ": " + what);
+        ReplyJson(response, 500, {{"status", 500}, {"message", "internal error"}});
+    });
 
     SignOnApi::Register(server, context);
     UpdateApi::Register(server, context);

@@ -10,6 +10,9 @@
 namespace {
 
 using Purpose = ServiceStore::Purpose;
+
+// How long a checked number stays good for the next steps of its flow.
+constexpr std::int64_t kFlowLifetimeSeconds = std::int64_t{30} * 60;
 using httplib::Request;
 using httplib::Response;
 
@@ -121,7 +124,7 @@ void ValidateMobile(ServiceContext& context, Purpose purpose, const Request& req
     if (purpose == Purpose::Reset && !known) {
         return ReplyJson(response, 200, State(402, QStringLiteral("账号不存在")));
     }
-    const auto ticket = context.store.StartFlow(mobile, purpose, 30 * 60);
+    const auto ticket = context.store.StartFlow(mobile, purpose, kFlowLifetimeSeconds);
     if (!ticket) {
         return ReplyJson(response, 500, State(500, QStringLiteral("服务暂时不可用")));
     }
@@ -157,7 +160,7 @@ void SendCode(ServiceContext& context, Purpose purpose, const Request& request, 
 std::optional<ServiceStore::Flow> CheckFinalStep(ServiceContext& context, Purpose purpose,
                                                  const SignedForm& form, Response& response)
 {
-    const auto flow = context.store.FindFlow(form.Value("ticket"), purpose);
+    auto flow = context.store.FindFlow(form.Value("ticket"), purpose);
     if (!flow) {
         ReplyJson(response, 200, State(400, QStringLiteral("验证已过期，请重新获取验证码")));
         return std::nullopt;

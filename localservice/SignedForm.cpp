@@ -38,7 +38,8 @@ std::optional<SignedForm> SignedForm::Parse(const std::string& body, const std::
             continue;
         }
         const std::string value = key == "params" ? encoded : COrvaManager::UrlDecode(encoded);
-        pieces.push_back(key + "=" + value);
+        pieces.push_back(key);
+        pieces.back().append("=").append(value);
         form.m_values.emplace(key, value);
     }
     if (signature.empty()) {

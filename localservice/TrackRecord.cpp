@@ -44,7 +44,7 @@ std::optional<QJsonObject> TrackRecord::Decode(const std::string& body, const st
     }
     const auto decoded = QByteArray::fromBase64Encoding(envelope->value("track").toString().toLatin1(),
                                                         QByteArray::AbortOnBase64DecodingErrors);
-    const auto record = decoded ? ParseObject(*decoded) : std::nullopt;
+    auto record = decoded ? ParseObject(*decoded) : std::nullopt;
     if (!record) {
         *error = "\"track\" is not the Base64 text of a JSON object";
         return std::nullopt;

@@ -7,7 +7,8 @@
 
 namespace {
 constexpr const char* kDownloadPath = "/client/download/ExamoraUpdate.run";
-}
+constexpr std::size_t kBlock = std::size_t{64} * 1024;
+} // namespace
 
 void UpdateApi::Register(httplib::Server& server, ServiceContext& context)
 {
@@ -29,7 +30,7 @@ void UpdateApi::Register(httplib::Server& server, ServiceContext& context)
         response.set_content_provider(
             size, "application/octet-stream",
             [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                std::string block(std::min<std::size_t>(length, 64 * 1024), '\0');
+                std::string block(std::min(length, kBlock), '\0');
                 file->seekg(static_cast<std::streamoff>(offset));
                 file->read(block.data(), static_cast<std::streamsize>(block.size()));
                 const auto got = static_cast<std::size_t>(file->gcount());

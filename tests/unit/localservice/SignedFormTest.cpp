@@ -1,0 +1,78 @@
+#include "SignedForm.h"
+#include "app/Environment.h"
+#include "service/OrvaManager.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+const std::string& Secret()
+{
+    static const std::string secret = CompiledInEnvironmentSettings().signSecret;
+    return secret;
+}
+
+// Bodies as the client signs them are accepted, with the values the client put in.
+TEST(SignedForm, AcceptsWhatTheClientSigns)
+{
+    struct Case
+    {
+        const char* what;
+        std::string body;
+        std::map<std::string, std::string> values;
+    };
+    const std::string track = R"({"track":"eyJhIjoxfQ+/="})";
+    for (const Case& row : {
+             Case{"sorted pieces",
+                  COrvaManager::SignParamList({"b=2", "a=x y", "a1=z"}),
+                  {{"a", "x y"}, {"a1", "z"}, {"b", "2"}}},
+             Case{"one piece, sent unencoded",
+                  COrvaManager::SignQueryString("mobile=13800000000"),
+                  {{"mobile", "13800000000"}}},
+             Case{"query text",
+                  COrvaManager::SignQueryString("source=tpc&ticket=FLOW-1"),
+                  {{"source", "tpc"}, {"ticket", "FLOW-1"}}},
+             Case{"params taken as it stands",
+                  COrvaManager::SignParamList({"smsCode=123456", "params=" + track}),
+                  {{"smsCode", "123456"}, {"params", track}}},
+             Case{"encoded text",
+                  COrvaManager::SignParamList({"name=会计 a&b=c", "p=~x+y"}),
+                  {{"name", "会计 a&b=c"}, {"p", "~x+y"}}},
+             Case{"empty pieces", COrvaManager::SignQueryString("a=1&&b=2"), {{"a", "1"}, {"b", "2"}}},
+         }) {
+        SCOPED_TRACE(row.what);
+        std::string error;
+        const auto form = SignedForm::Parse(row.body, Secret(), &error);
+        ASSERT_TRUE(form.has_value()) << error << " body: " << row.body;
+        for (const auto& [key, value] : row.values) {
+            EXPECT_EQ(form->Value(key), value) << key;
+        }
+    }
+}
+
+TEST(SignedForm, RefusesUnsignedAndAlteredBodies)
+{
+    const std::string signedBody = COrvaManager::SignParamList({"m=13800000000", "p=secret1", "source=tpc"});
+    std::string altered = signedBody;
+    altered.replace(altered.find("secret1"), 7, "secret2");
+    struct Case
+    {
+        const char* what;
+        std::string body;
+        std::string secret;
+    };
+    for (const Case& row :
+         {Case{"no signature", "m=13800000000&p=secret1&source=tpc", Secret()},
+          Case{"altered value", altered, Secret()}, Case{"extra piece", "x=1&" + signedBody, Secret()},
+          Case{"two signatures", signedBody + "&signature=0", Secret()},
+          Case{"other secret", signedBody, Secret() + "!"}, Case{"empty body", "", Secret()}}) {
+        SCOPED_TRACE(row.what);
+        std::string error;
+        EXPECT_FALSE(SignedForm::Parse(row.body, row.secret, &error).has_value());
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+} // namespace
