@@ -1,3 +1,4 @@
+#include "ImRecorder.h"
 #include "ImServer.h"
 #include "TestSupport.h"
 #include "im/SDKInstance.h"
@@ -17,30 +18,6 @@ using TestSupport::WaitFor;
 namespace {
 
 constexpr const char* kAppKey = "5d1e8a9c3f7b40e2a6c4d0b9e8f71a23";
-
-// What the library's callbacks delivered, gathered from its thread.
-struct Seen
-{
-    std::mutex mutex;
-    std::vector<nim::LoginRes> logins;
-    std::vector<nim::LoginRes> relogins;
-    std::vector<nim::KickoutRes> kickouts;
-    std::vector<std::string> messages;
-    std::vector<std::vector<std::string>> batches;
-    std::vector<int> logouts;
-    int disconnects = 0;
-
-    template <typename Condition>
-    bool Until(Condition condition)
-    {
-        return WaitFor(
-            [&] {
-                const std::lock_guard lock(mutex);
-                return condition();
-            },
-            20s);
-    }
-};
 
 // One service and one library for the whole binary: the library is initialised once per process.
 class ImClientTest : public ::testing::Test
@@ -69,71 +46,17 @@ protected:
         s_server = nullptr;
     }
 
-    void SetUp() override
-    {
-        auto& sdk = nim::SDKInstance::Get();
-        sdk.RegDisconnectCb([this] {
-            const std::lock_guard lock(m_seen.mutex);
-            ++m_seen.disconnects;
-        });
-        sdk.RegKickoutCb([this](const nim::KickoutRes& kickout) {
-            const std::lock_guard lock(m_seen.mutex);
-            m_seen.kickouts.push_back(kickout);
-        });
-        sdk.RegAutoReloginCb([this](const nim::LoginRes& result) {
-            const std::lock_guard lock(m_seen.mutex);
-            m_seen.relogins.push_back(result);
-        });
-        sdk.RegReceiveCb([this](const nim::IMMessage& message) {
-            const std::lock_guard lock(m_seen.mutex);
-            m_seen.messages.push_back(message.content_);
-        });
-        sdk.RegReceiveMessagesCb([this](const std::vector<nim::IMMessage>& batch) {
-            const std::lock_guard lock(m_seen.mutex);
-            std::vector<std::string> bodies;
-            for (const auto& message : batch) {
-                bodies.push_back(message.content_);
-            }
-            m_seen.batches.push_back(bodies);
-        });
-    }
-    void TearDown() override
-    {
-        Logout();
-        auto& sdk = nim::SDKInstance::Get();
-        sdk.RegDisconnectCb({});
-        sdk.RegKickoutCb({});
-        sdk.RegAutoReloginCb({});
-        sdk.RegReceiveCb({});
-        sdk.RegReceiveMessagesCb({});
-    }
+    void TearDown() override { Logout(); }
 
     bool Login(const std::string& account, const std::string& token)
     {
-        return nim::SDKInstance::Get().Login(kAppKey, account, token, [this](const nim::LoginRes& result) {
-            const std::lock_guard lock(m_seen.mutex);
-            m_seen.logins.push_back(result);
-        });
+        return m_seen.StartLogin(kAppKey, account, token);
     }
-    [[nodiscard]] int FinalLoginCode()
-    {
-        EXPECT_TRUE(
-            m_seen.Until([&] { return !m_seen.logins.empty() && m_seen.logins.back().login_step_ == 3; }));
-        const std::lock_guard lock(m_seen.mutex);
-        return m_seen.logins.empty() ? -1 : m_seen.logins.back().res_code_;
-    }
-    void Logout()
-    {
-        const std::size_t before = m_seen.logouts.size();
-        nim::SDKInstance::Get().Logout(3, [this](int code) {
-            const std::lock_guard lock(m_seen.mutex);
-            m_seen.logouts.push_back(code);
-        });
-        EXPECT_TRUE(m_seen.Until([&] { return m_seen.logouts.size() > before; }));
-    }
+    [[nodiscard]] int FinalLoginCode() { return m_seen.FinalLoginCode(); }
+    void Logout() { EXPECT_NE(m_seen.Logout(3), -1); }
 
     static inline ImServer* s_server = nullptr;
-    Seen m_seen;
+    ImRecorder m_seen;
 };
 
 TEST_F(ImClientTest, LoginReportsItsStepsAndTheServicesVerdict)

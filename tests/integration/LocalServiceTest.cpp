@@ -1,3 +1,4 @@
+#include "ImRecorder.h"
 #include "LocalServiceProcess.h"
 #include "TestSupport.h"
 #include "app/Environment.h"
@@ -97,30 +98,6 @@ std::string TrackBody(const std::string& action, std::int64_t mobile, bool tampe
         .toStdString();
 }
 
-// What the IM library's callbacks delivered, gathered from its thread.
-struct ImSeen
-{
-    std::mutex mutex;
-    std::vector<nim::LoginRes> logins;
-    std::vector<nim::LoginRes> relogins;
-    std::vector<nim::KickoutRes> kickouts;
-    std::vector<std::string> messages;
-    std::vector<std::vector<std::string>> batches;
-    std::vector<int> logouts;
-    int disconnects = 0;
-
-    template <typename Condition>
-    bool Until(Condition condition)
-    {
-        return WaitFor(
-            [&] {
-                const std::lock_guard lock(mutex);
-                return condition();
-            },
-            20s);
-    }
-};
-
 // One service process, one transport and one IM library for the whole binary, as in the client.
 class LocalServiceTest : public ::testing::Test
 {
@@ -153,44 +130,7 @@ protected:
         delete s_folder;
     }
 
-    void SetUp() override
-    {
-        auto& sdk = nim::SDKInstance::Get();
-        sdk.RegDisconnectCb([this] {
-            const std::lock_guard lock(m_im.mutex);
-            ++m_im.disconnects;
-        });
-        sdk.RegKickoutCb([this](const nim::KickoutRes& kickout) {
-            const std::lock_guard lock(m_im.mutex);
-            m_im.kickouts.push_back(kickout);
-        });
-        sdk.RegAutoReloginCb([this](const nim::LoginRes& result) {
-            const std::lock_guard lock(m_im.mutex);
-            m_im.relogins.push_back(result);
-        });
-        sdk.RegReceiveCb([this](const nim::IMMessage& message) {
-            const std::lock_guard lock(m_im.mutex);
-            m_im.messages.push_back(message.content_);
-        });
-        sdk.RegReceiveMessagesCb([this](const std::vector<nim::IMMessage>& batch) {
-            const std::lock_guard lock(m_im.mutex);
-            std::vector<std::string> bodies;
-            for (const auto& message : batch) {
-                bodies.push_back(message.content_);
-            }
-            m_im.batches.push_back(bodies);
-        });
-    }
-    void TearDown() override
-    {
-        ImLogout(3);
-        auto& sdk = nim::SDKInstance::Get();
-        sdk.RegDisconnectCb({});
-        sdk.RegKickoutCb({});
-        sdk.RegAutoReloginCb({});
-        sdk.RegReceiveCb({});
-        sdk.RegReceiveMessagesCb({});
-    }
+    void TearDown() override { m_im.Logout(3); }
 
     static std::string Url(const std::string& path) { return s_service->BaseUrl() + path; }
 
@@ -233,35 +173,14 @@ protected:
 
     int ImLogin(const LoginReply& signIn)
     {
-        {
-            const std::lock_guard lock(m_im.mutex);
-            m_im.logins.clear();
-        }
-        EXPECT_TRUE(nim::SDKInstance::Get().Login(signIn.appKey, signIn.account, signIn.token,
-                                                  [this](const nim::LoginRes& result) {
-                                                      const std::lock_guard lock(m_im.mutex);
-                                                      m_im.logins.push_back(result);
-                                                  }));
-        EXPECT_TRUE(m_im.Until([&] { return !m_im.logins.empty() && m_im.logins.back().login_step_ == 3; }));
-        const std::lock_guard lock(m_im.mutex);
-        return m_im.logins.empty() ? -1 : m_im.logins.back().res_code_;
-    }
-    int ImLogout(int type)
-    {
-        const std::size_t before = m_im.logouts.size();
-        nim::SDKInstance::Get().Logout(type, [this](int code) {
-            const std::lock_guard lock(m_im.mutex);
-            m_im.logouts.push_back(code);
-        });
-        EXPECT_TRUE(m_im.Until([&] { return m_im.logouts.size() > before; }));
-        const std::lock_guard lock(m_im.mutex);
-        return m_im.logouts.empty() ? -1 : m_im.logouts.back();
+        EXPECT_TRUE(m_im.StartLogin(signIn.appKey, signIn.account, signIn.token));
+        return m_im.FinalLoginCode();
     }
 
     static inline TempFolder* s_folder = nullptr;
     static inline LocalServiceProcess* s_service = nullptr;
     static inline QString s_installer;
-    ImSeen m_im;
+    ImRecorder m_im;
 };
 
 TEST_F(LocalServiceTest, SignInGivesATicketTheUserIdAndAWorkingImLogin)
@@ -474,7 +393,7 @@ TEST_F(LocalServiceTest, BothLogoutTypesEndTheSession)
     for (const int type : {1, 3}) {
         SCOPED_TRACE(type);
         ASSERT_EQ(ImLogin(signIn), 200);
-        EXPECT_EQ(ImLogout(type), 200);
+        EXPECT_EQ(m_im.Logout(type), 200);
     }
 }
 
@@ -534,7 +453,8 @@ TEST_F(LocalServiceTest, FaultsAndBadRequestsGetClearAnswersAndTheServiceGoesOn)
     garbage.connectToHost("127.0.0.1",
                           static_cast<quint16>(QUrl(QString::fromStdString(s_service->BaseUrl())).port()));
     ASSERT_TRUE(garbage.waitForConnected(5000));
-    garbage.write(QByteArray("\x16\x03\x01 not http at all\r\n\r\n", 26));
+    const char notHttp[] = "\x16\x03\x01 not http at all\r\n\r\n";
+    garbage.write(notHttp, sizeof notHttp - 1);
     garbage.write("POST /pc/pc-lg HTTP/1.1\r\nContent-Length: 1000\r\n\r\nm=1");
     garbage.flush();
     garbage.waitForReadyRead(2000);
