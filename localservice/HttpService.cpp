@@ -43,6 +43,24 @@ httplib::Server::HandlerResponse ApplyFault(ServiceContext& context, const httpl
     return httplib::Server::HandlerResponse::Handled;
 }
 
+// Errors that no handler explained (unknown path, body too large, bad request) get a JSON body.
+httplib::Server::HandlerResponse ExplainError(const httplib::Request& request, httplib::Response& response)
+{
+    if (!response.body.empty()) {
+        return httplib::Server::HandlerResponse::Unhandled;
+    }
+    std::string why = "the request could not be read (its request line, headers or body are malformed; "
+                      "a POST needs a Content-Length)";
+    if (response.status == 404) {
+        why = "no such endpoint: " + request.path;
+    } else if (response.status == 413) {
+        why = "the request body is larger than 64 KiB";
+    }
+    ReplyJson(response, response.status,
+              {{"status", response.status}, {"message", QString::fromStdString(why)}});
+    return httplib::Server::HandlerResponse::Handled;
+}
+
 } // namespace
 
 HttpService::HttpService(ServiceContext& context)
@@ -68,19 +86,7 @@ HttpService::HttpService(ServiceContext& context)
     server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
         return ApplyFault(m_context, request, response);
     });
-    // Errors that no handler explained (unknown path, body too large, bad request line) get one.
-    server.set_error_handler(httplib::Server::HandlerWithResponse(
-        [](const httplib::Request& request, httplib::Response& response) {
-            if (!response.body.empty()) {
-                return httplib::Server::HandlerResponse::Unhandled;
-            }
-            const std::string why = response.status == 404   ? "no such endpoint: " + request.path
-                                    : response.status == 413 ? "the request body is larger than 64 KiB"
-                                                             : "the request could not be read";
-            ReplyJson(response, response.status,
-                      {{"status", response.status}, {"message", QString::fromStdString(why)}});
-            return httplib::Server::HandlerResponse::Handled;
-        }));
+    server.set_error_handler(httplib::Server::HandlerWithResponse(ExplainError));
     server.set_exception_handler([this](const httplib::Request& request, httplib::Response& response,
                                         const std::exception_ptr& error) {
         std::string what = "unknown error";
