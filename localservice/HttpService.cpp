@@ -113,10 +113,8 @@ HttpService::~HttpService()
 
 std::optional<std::string> HttpService::Start(int port)
 {
-    m_port = port == 0 ? m_server->bind_to_any_port("127.0.0.1") : port;
-    if (port != 0 && !m_server->bind_to_port("127.0.0.1", port)) {
-        m_port = -1;
-    }
+    m_port = port == 0 ? m_server->bind_to_any_port("127.0.0.1")
+                       : (m_server->bind_to_port("127.0.0.1", port) ? port : -1);
     if (m_port <= 0) {
         return "cannot listen on 127.0.0.1:" + std::to_string(port) + " (is the port taken?)";
     }

@@ -259,9 +259,13 @@ std::vector<std::string> ServiceStore::LiveTickets(const std::string& mobile)
 
 std::vector<std::string> ServiceStore::EndSessions(const std::string& mobile)
 {
-    std::vector<std::string> tickets = LiveTickets(mobile);
     const std::lock_guard lock(m_mutex);
-    Statement(m_db, "DELETE FROM sessions WHERE mobile = ?").Bind(mobile).Run();
+    std::vector<std::string> tickets;
+    Statement ended(m_db, "DELETE FROM sessions WHERE mobile = ? RETURNING ticket");
+    ended.Bind(mobile);
+    while (ended.Step()) {
+        tickets.push_back(ended.Text(0));
+    }
     return tickets;
 }
 
@@ -282,7 +286,7 @@ std::optional<std::string> ServiceStore::StartFlow(const std::string& mobile, Pu
     return ticket;
 }
 
-std::optional<ServiceStore::Flow> ServiceStore::FindFlow(const std::string& ticket, Purpose purpose)
+std::optional<std::string> ServiceStore::FlowMobile(const std::string& ticket, Purpose purpose)
 {
     const std::lock_guard lock(m_mutex);
     Statement query(m_db, "SELECT mobile FROM flows WHERE ticket = ? AND purpose = ? AND expires >= ?");
@@ -290,7 +294,7 @@ std::optional<ServiceStore::Flow> ServiceStore::FindFlow(const std::string& tick
     if (!query.Step()) {
         return std::nullopt;
     }
-    return Flow{query.Text(0), purpose};
+    return query.Text(0);
 }
 
 void ServiceStore::EndFlow(const std::string& ticket)

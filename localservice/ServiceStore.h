@@ -32,11 +32,6 @@ public:
         Register,
         Reset
     };
-    struct Flow
-    {
-        std::string mobile;
-        Purpose purpose = Purpose::Register;
-    };
     enum class CodeCheck
     {
         Ok,
@@ -71,7 +66,8 @@ public:
     // Registration and reset flows: a ticket that stands for a checked number, for a while.
     [[nodiscard]] std::optional<std::string> StartFlow(const std::string& mobile, Purpose purpose,
                                                        std::int64_t lifetimeSeconds);
-    [[nodiscard]] std::optional<Flow> FindFlow(const std::string& ticket, Purpose purpose);
+    // The number a live flow ticket stands for.
+    [[nodiscard]] std::optional<std::string> FlowMobile(const std::string& ticket, Purpose purpose);
     void EndFlow(const std::string& ticket);
 
     // SMS codes, one per number and purpose: a new 6-digit code, unless the last one was issued

@@ -137,11 +137,11 @@ void SendCode(ServiceContext& context, Purpose purpose, const Request& request, 
     if (!form) {
         return;
     }
-    const auto flow = context.store.FindFlow(form->Value("ticket"), purpose);
-    if (!flow) {
+    const auto mobile = context.store.FlowMobile(form->Value("ticket"), purpose);
+    if (!mobile) {
         return ReplyJson(response, 200, State(400, QStringLiteral("验证已过期，请重新获取验证码")));
     }
-    const auto issued = context.store.IssueCode(flow->mobile, purpose, context.options.smsLifetimeSeconds,
+    const auto issued = context.store.IssueCode(*mobile, purpose, context.options.smsLifetimeSeconds,
                                                 context.options.smsIntervalSeconds);
     if (issued.tooSoon) {
         return ReplyJson(response, 200, State(416, QStringLiteral("发送验证码频率过高")));
@@ -149,19 +149,19 @@ void SendCode(ServiceContext& context, Purpose purpose, const Request& request, 
     if (issued.code.empty()) {
         return ReplyJson(response, 500, State(500, QStringLiteral("服务暂时不可用")));
     }
-    context.console.Sms(flow->mobile, "your Examora " + std::string(FlowName(purpose)) + " code is " +
-                                          issued.code + ", valid for " +
-                                          std::to_string(context.options.smsLifetimeSeconds) + " s");
+    context.console.Sms(*mobile, "your Examora " + std::string(FlowName(purpose)) + " code is " +
+                                     issued.code + ", valid for " +
+                                     std::to_string(context.options.smsLifetimeSeconds) + " s");
     ReplyJson(response, 200, State(0, QStringLiteral("验证码已发送")));
 }
 
 // The checks the final steps share: the flow, the password and the code. On failure the reply
 // is written and nullopt returned.
-std::optional<ServiceStore::Flow> CheckFinalStep(ServiceContext& context, Purpose purpose,
-                                                 const SignedForm& form, Response& response)
+std::optional<std::string> CheckFinalStep(ServiceContext& context, Purpose purpose, const SignedForm& form,
+                                          Response& response)
 {
-    auto flow = context.store.FindFlow(form.Value("ticket"), purpose);
-    if (!flow) {
+    auto mobile = context.store.FlowMobile(form.Value("ticket"), purpose);
+    if (!mobile) {
         ReplyJson(response, 200, State(400, QStringLiteral("验证已过期，请重新获取验证码")));
         return std::nullopt;
     }
@@ -169,7 +169,7 @@ std::optional<ServiceStore::Flow> CheckFinalStep(ServiceContext& context, Purpos
         ReplyJson(response, 200, State(400, QStringLiteral("密码须为6到20位数字或字母")));
         return std::nullopt;
     }
-    switch (context.store.CheckCode(flow->mobile, purpose, form.Value("smsCode"))) {
+    switch (context.store.CheckCode(*mobile, purpose, form.Value("smsCode"))) {
     case ServiceStore::CodeCheck::Wrong:
         ReplyJson(response, 200, State(209, QStringLiteral("验证码错误")));
         return std::nullopt;
@@ -179,7 +179,7 @@ std::optional<ServiceStore::Flow> CheckFinalStep(ServiceContext& context, Purpos
     case ServiceStore::CodeCheck::Ok:
         break;
     }
-    return flow;
+    return mobile;
 }
 
 void SaveRegistration(ServiceContext& context, const Request& request, Response& response)
@@ -188,24 +188,23 @@ void SaveRegistration(ServiceContext& context, const Request& request, Response&
     if (!form) {
         return;
     }
-    const auto flow = CheckFinalStep(context, Purpose::Register, *form, response);
-    if (!flow) {
+    const auto mobile = CheckFinalStep(context, Purpose::Register, *form, response);
+    if (!mobile) {
         return;
     }
-    if (!context.store.CreateAccount(flow->mobile, form->Value("pwd"))) {
+    if (!context.store.CreateAccount(*mobile, form->Value("pwd"))) {
         return ReplyJson(response, 200, State(305, QStringLiteral("此手机号已经注册过了")));
     }
-    context.store.UseCode(flow->mobile, Purpose::Register);
+    context.store.UseCode(*mobile, Purpose::Register);
     context.store.EndFlow(form->Value("ticket"));
-    context.console.Print("registered " + flow->mobile);
+    context.console.Print("registered " + *mobile);
 
     // The finishing tracking record rides along; a bad one is noted but never blocks a sign-up.
     std::string error;
     if (const auto record = TrackRecord::Decode(form->Value("params"), context.signSecret, &error)) {
         StoreTrack(context, *record);
     } else {
-        context.console.Print("registration of " + flow->mobile +
-                              " carried no usable tracking record: " + error);
+        context.console.Print("registration of " + *mobile + " carried no usable tracking record: " + error);
     }
     ReplyJson(response, 200, State(0, QStringLiteral("注册成功")));
 }
@@ -219,25 +218,25 @@ void SaveNewPassword(ServiceContext& context, const Request& request, Response& 
     if (form->Value("pwd") != form->Value("repwd")) {
         return ReplyJson(response, 200, State(400, QStringLiteral("两次输入的密码不一致")));
     }
-    const auto flow = CheckFinalStep(context, Purpose::Reset, *form, response);
-    if (!flow) {
+    const auto mobile = CheckFinalStep(context, Purpose::Reset, *form, response);
+    if (!mobile) {
         return;
     }
-    const auto account = context.store.FindAccount(flow->mobile);
-    if (!account || !context.store.SetPassword(flow->mobile, form->Value("pwd"))) {
+    const auto account = context.store.FindAccount(*mobile);
+    if (!account || !context.store.SetPassword(*mobile, form->Value("pwd"))) {
         return ReplyJson(response, 200, State(402, QStringLiteral("账号不存在")));
     }
-    context.store.UseCode(flow->mobile, Purpose::Reset);
+    context.store.UseCode(*mobile, Purpose::Reset);
     context.store.EndFlow(form->Value("ticket"));
 
     // Every session signed in with the old password ends; its live IM sessions hear why.
-    const std::vector<std::string> tickets = context.store.EndSessions(flow->mobile);
+    const std::vector<std::string> tickets = context.store.EndSessions(*mobile);
     for (const std::string& ticket : tickets) {
         context.im->SendText(account->imAccount,
                              SignOnApi::NoticeBody("uppwd", "您的密码已修改，请使用新密码重新登录", ticket),
                              false);
     }
-    context.console.Print("password of " + flow->mobile + " reset; " + std::to_string(tickets.size()) +
+    context.console.Print("password of " + *mobile + " reset; " + std::to_string(tickets.size()) +
                           " session(s) ended");
     ReplyJson(response, 200, State(0, QStringLiteral("密码已重置")));
 }

@@ -407,6 +407,7 @@ TEST_F(LocalServiceTest, FaultsAndBadRequestsGetClearAnswersAndTheServiceGoesOn)
     arm("path=/pc/pc-lg&delay_ms=1500");
     const Answer late = Call(Url("pc/pc-lg"), login, true, 300);
     EXPECT_FALSE(late.ok);
+    EXPECT_EQ(late.status, 0) << "no answer came in time";
 
     arm("path=/pc/pc-lg&status=503");
     const Answer unavailable = Call(Url("pc/pc-lg"), login, true);
