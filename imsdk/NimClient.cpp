@@ -2,9 +2,9 @@
 // itself after a drop, and reports everything through the registered C callbacks, on its own thread.
 
 #include "nim_client.h"
+#include "platform/JsonReader.h"
 
 #include <QCoreApplication>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -202,11 +203,15 @@ private:
 
     void Send(const QJsonObject& frame) { Socket()->sendTextMessage(QString::fromUtf8(Json(frame))); }
 
+    // The caller's login callback hears its steps and then one result; after the result it is
+    // forgotten, so nothing the service sends later (a repeated or late result) can reach it.
     void ReportLogin(int code, int step)
     {
-        if (!m_reconnecting) {
-            Call(m_loginCallback, LoginResult(code, step, false, false));
+        if (m_reconnecting) {
+            return;
         }
+        const Callback callback = step >= 3 ? std::exchange(m_loginCallback, Callback{}) : m_loginCallback;
+        Call(callback, LoginResult(code, step, false, false));
     }
 
     void Close(State next)
@@ -220,35 +225,45 @@ private:
 
     void OnFrame(const QString& text)
     {
-        const QJsonObject frame = QJsonDocument::fromJson(text.toUtf8()).object();
-        const QString type = frame.value("type").toString();
-        if (type == QLatin1String("login_result")) {
-            OnLoginResult(frame.value("code").toInt());
-        } else if (type == QLatin1String("pong")) {
+        using JsonReader::IntOf;
+        using JsonReader::MemberOf;
+        const Json::Value frame = JsonReader::Parse(text.toStdString()).value_or(Json::Value());
+        const std::string type = JsonReader::TextOf(frame, "type");
+        if (type == "login_result") {
+            OnLoginResult(IntOf(frame, "code", 0));
+        } else if (type == "pong") {
             m_awaitingPongs = 0;
-        } else if (type == QLatin1String("msg")) {
+        } else if (type == "msg") {
             const TalkCallback receive = Copy(&Registered::receive);
-            if (receive.function != nullptr) {
-                receive.function(Json(frame.value("msg").toObject()).constData(), "", receive.user);
-            }
-        } else if (type == QLatin1String("msgs")) {
-            const TalkCallback receive = Copy(&Registered::receiveMany);
+            const Json::Value& message = MemberOf(frame, "msg");
             if (receive.function != nullptr) {
                 receive.function(
-                    QJsonDocument(frame.value("msgs").toArray()).toJson(QJsonDocument::Compact).constData(),
-                    "", receive.user);
+                    JsonReader::Compact(message.isObject() ? message : Json::objectValue).c_str(), "",
+                    receive.user);
             }
-        } else if (type == QLatin1String("kickout") && frame.value("reason_code").isDouble()) {
+        } else if (type == "msgs") {
+            const TalkCallback receive = Copy(&Registered::receiveMany);
+            const Json::Value& messages = MemberOf(frame, "msgs");
+            if (receive.function != nullptr) {
+                receive.function(
+                    JsonReader::Compact(messages.isArray() ? messages : Json::arrayValue).c_str(), "",
+                    receive.user);
+            }
+        } else if (type == "kickout" && MemberOf(frame, "reason_code").isInt()) {
             Close(State::Kicked);
-            Call(Copy(&Registered::kickout), {{"client_type", frame.value("client_type").toInt()},
-                                              {"reason_code", frame.value("reason_code").toInt()}});
-        } else if (type == QLatin1String("logout_result")) {
+            Call(Copy(&Registered::kickout), {{"client_type", IntOf(frame, "client_type", 0)},
+                                              {"reason_code", IntOf(frame, "reason_code", 0)}});
+        } else if (type == "logout_result" && m_state == State::LoggingOut) {
             FinishLogout();
         }
     }
 
     void OnLoginResult(int code)
     {
+        // Only a sign-in waiting on the link has a result to hear; any other is a repeat or a stray.
+        if (m_state != State::Connecting) {
+            return;
+        }
         const bool relogin = m_reconnecting;
         m_reconnecting = false;
         if (code == 200) {
@@ -367,13 +382,13 @@ extern "C" {
 bool nim_client_init(const char* /*app_data_dir*/, const char* /*app_install_dir*/,
                      const char* json_extension)
 {
-    const QJsonObject config =
-        QJsonDocument::fromJson(QByteArray(json_extension != nullptr ? json_extension : "")).object();
-    const QString server = config.value("server_address").toString();
-    if (config.value("app_key").toString().isEmpty() || !QUrl(server).isValid() || server.isEmpty()) {
+    const Json::Value config =
+        JsonReader::Parse(json_extension != nullptr ? json_extension : "").value_or(Json::Value());
+    const QString server = QString::fromStdString(JsonReader::TextOf(config, "server_address"));
+    if (JsonReader::TextOf(config, "app_key").empty() || !QUrl(server).isValid() || server.isEmpty()) {
         return false;
     }
-    const QJsonObject global = config.value("global_config").toObject();
+    const Json::Value& global = JsonReader::MemberOf(config, "global_config");
     const std::lock_guard lock(g_libraryMutex);
     if (g_library != nullptr) {
         return true;
@@ -381,8 +396,8 @@ bool nim_client_init(const char* /*app_data_dir*/, const char* /*app_install_dir
     g_library = new Library;
     g_library->thread = new QThread;
     g_library->thread->setObjectName(QStringLiteral("nim"));
-    auto* session = new Session(server, global.value("ping_interval_ms").toInt(10000),
-                                global.value("relogin_first_delay_ms").toInt(1000));
+    auto* session = new Session(server, JsonReader::IntOf(global, "ping_interval_ms", 10000),
+                                JsonReader::IntOf(global, "relogin_first_delay_ms", 1000));
     session->moveToThread(g_library->thread);
     g_library->session = session;
     g_library->thread->start();

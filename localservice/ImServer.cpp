@@ -1,5 +1,7 @@
 #include "ImServer.h"
 
+#include "platform/JsonReader.h"
+
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -65,16 +67,25 @@ void ImServer::OnConnection()
 
 void ImServer::OnFrame(QWebSocket* socket, const QString& frame)
 {
-    const QJsonObject message = QJsonDocument::fromJson(frame.toUtf8()).object();
-    const QString type = message.value("type").toString();
+    const Json::Value message = JsonReader::Parse(frame.toStdString()).value_or(Json::Value());
+    const auto text = [&message](const char* key) {
+        return QString::fromStdString(JsonReader::TextOf(message, key));
+    };
+    const QString type = text("type");
     if (type == QLatin1String("ping")) {
         if (m_answerPings) {
             Send(socket, {{"type", "pong"}});
         }
     } else if (type == QLatin1String("login")) {
-        const QString account = message.value("account").toString();
-        const int code =
-            m_check(message.value("app_key").toString(), account, message.value("token").toString());
+        const QString account = text("account");
+        if (m_scripts.contains(account)) {
+            m_accountOf.insert(socket, account);
+            for (const QString& scripted : m_scripts.take(account)) {
+                socket->sendTextMessage(scripted);
+            }
+            return;
+        }
+        const int code = m_check(text("app_key"), account, text("token"));
         if (code != 200) {
             Send(socket, {{"type", "login_result"}, {"code", code}});
             return;
@@ -159,6 +170,11 @@ void ImServer::SendRawFrame(const QString& account, const QString& frame)
             it.key()->sendTextMessage(frame);
         }
     }
+}
+
+void ImServer::ScriptLogin(const QString& account, const QStringList& frames)
+{
+    m_scripts.insert(account, frames);
 }
 
 int ImServer::LiveSessions(const QString& account) const

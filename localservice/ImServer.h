@@ -47,6 +47,9 @@ public:
     void DropAll();
     // Sends a frame as it is to the account's live sessions: clients must survive garbage.
     void SendRawFrame(const QString& account, const QString& frame);
+    // The account's next sign-in is answered with these frames, sent as they are, instead of the
+    // service's verdict: clients must survive repeated, reordered and stray results.
+    void ScriptLogin(const QString& account, const QStringList& frames);
     [[nodiscard]] int LiveSessions(const QString& account) const;
     // Whether pings are answered (a service that stops answering them looks dead to clients).
     void SetAnswerPings(bool answer) { m_answerPings = answer; }
@@ -60,5 +63,6 @@ private:
     QWebSocketServer* m_server;
     QHash<QWebSocket*, QString> m_accountOf;
     QHash<QString, QStringList> m_queued;
+    QHash<QString, QStringList> m_scripts;
     bool m_answerPings = true;
 };

@@ -3,6 +3,7 @@
 #include "ServiceContext.h"
 #include "SignedForm.h"
 #include "TrackRecord.h"
+#include "platform/JsonReader.h"
 #include "service/OrvaManager.h"
 
 #include <algorithm>
@@ -38,11 +39,11 @@ QJsonObject State(int state, const QString& info, const std::string& result = {}
     return {{"state", state}, {"stateInfo", info}, {"resInfo", QString::fromStdString(result)}};
 }
 
-bool StoreTrack(ServiceContext& context, const QJsonObject& record)
+bool StoreTrack(ServiceContext& context, const Json::Value& record)
 {
-    return context.store.AddTrack(record.value("action").toString().toStdString(),
-                                  record.value("mobile").toInteger(),
-                                  QJsonDocument(record).toJson(QJsonDocument::Compact).toStdString());
+    return context.store.AddTrack(JsonReader::TextOf(record, "action"),
+                                  JsonReader::MemberOf(record, "mobile").asInt64(),
+                                  JsonReader::Compact(record));
 }
 
 // The signed form of the request, or nullopt after answering the refusal in the endpoint's shape.

@@ -2,12 +2,17 @@
 
 #include "SignedForm.h"
 
-#include <QJsonDocument>
-#include <QJsonValue>
+#include "platform/JsonReader.h"
+
+#include <QByteArray>
+
+#include <string_view>
 
 #include <vector>
 
 namespace {
+
+using JsonReader::MemberOf;
 
 // The record's fields in the order of the signed query text, and whether each is a number.
 struct Field
@@ -22,29 +27,29 @@ constexpr Field kSignedFields[] = {
     {"userId", false},   {"idfaOrImei", false},
 };
 
-std::optional<QJsonObject> ParseObject(const QByteArray& text)
+std::optional<Json::Value> ParseObject(std::string_view text)
 {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+    auto value = JsonReader::Parse(text);
+    if (!value || !value->isObject()) {
         return std::nullopt;
     }
-    return document.object();
+    return value;
 }
 
 } // namespace
 
-std::optional<QJsonObject> TrackRecord::Decode(const std::string& body, const std::string& secret,
+std::optional<Json::Value> TrackRecord::Decode(const std::string& body, const std::string& secret,
                                                std::string* error)
 {
-    const auto envelope = ParseObject(QByteArray::fromStdString(body));
-    if (!envelope || !envelope->value("track").isString()) {
+    const auto envelope = ParseObject(body);
+    if (!envelope || !MemberOf(*envelope, "track").isString()) {
         *error = "the body is not a JSON object with a \"track\" text";
         return std::nullopt;
     }
-    const auto decoded = QByteArray::fromBase64Encoding(envelope->value("track").toString().toLatin1(),
-                                                        QByteArray::AbortOnBase64DecodingErrors);
-    auto record = decoded ? ParseObject(*decoded) : std::nullopt;
+    const auto decoded =
+        QByteArray::fromBase64Encoding(QByteArray::fromStdString(MemberOf(*envelope, "track").asString()),
+                                       QByteArray::AbortOnBase64DecodingErrors);
+    auto record = decoded ? ParseObject(decoded.decoded.toStdString()) : std::nullopt;
     if (!record) {
         *error = "\"track\" is not the Base64 text of a JSON object";
         return std::nullopt;
@@ -52,21 +57,20 @@ std::optional<QJsonObject> TrackRecord::Decode(const std::string& body, const st
 
     std::vector<std::string> pieces;
     for (const Field& field : kSignedFields) {
-        const QJsonValue value = record->value(QLatin1String(field.name));
-        if (field.number ? !value.isDouble() : !value.isString()) {
+        const Json::Value& value = MemberOf(*record, field.name);
+        if (field.number ? !value.isInt64() : !value.isString()) {
             *error = std::string("the record's \"") + field.name + "\" is missing or of the wrong type";
             return std::nullopt;
         }
         pieces.push_back(std::string(field.name) + "=" +
-                         (field.number ? std::to_string(value.toInteger()) : value.toString().toStdString()));
+                         (field.number ? std::to_string(value.asInt64()) : value.asString()));
     }
-    if (!record->value("debug").isBool()) {
+    if (!MemberOf(*record, "debug").isBool()) {
         *error = "the record's \"debug\" is missing or not a boolean";
         return std::nullopt;
     }
-    pieces.push_back(record->value("debug").toBool() ? "debug=true" : "debug=false");
-    if (SignedForm::Signature(std::move(pieces), secret) !=
-        record->value("signature").toString().toStdString()) {
+    pieces.push_back(MemberOf(*record, "debug").asBool() ? "debug=true" : "debug=false");
+    if (SignedForm::Signature(std::move(pieces), secret) != JsonReader::TextOf(*record, "signature")) {
         *error = "the record's signature does not match its fields";
         return std::nullopt;
     }

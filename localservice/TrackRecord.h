@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QJsonObject>
+#include <json/value.h>
 
 #include <optional>
 #include <string>
@@ -11,6 +11,6 @@
 namespace TrackRecord {
 
 // The record, or nullopt with the reason in *error.
-std::optional<QJsonObject> Decode(const std::string& body, const std::string& secret, std::string* error);
+std::optional<Json::Value> Decode(const std::string& body, const std::string& secret, std::string* error);
 
 } // namespace TrackRecord

@@ -4,7 +4,7 @@
 #include "HttpService.h"
 #include "ImServer.h"
 #include "ServiceContext.h"
-#include "app/Environment.h"
+#include "environment/Environment.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "account/OrvaEditUserName.h"
 
-#include "mainwnd/WindowMessages.h"
+#include "messages/WindowMessages.h"
 #include "ui/ButtonUI.h"
 #include "ui/EditUI.h"
 

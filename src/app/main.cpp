@@ -1,7 +1,7 @@
-#include "app/Environment.h"
 #include "app/SingleInstance.h"
 #include "diag/CrashHandler.h"
 #include "diag/Log.h"
+#include "environment/Environment.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #include "diag/CrashHandler.h"
 
-#include "app/Environment.h"
+#include "environment/Environment.h"
 #include "platform/AppFolder.h"
 
 #define UNW_LOCAL_ONLY

@@ -1,8 +1,8 @@
 #include "diag/Log.h"
 
-#include "app/Environment.h"
 #include "diag/LogFileAppender.h"
 #include "diag/SpdlogLevels.h"
+#include "environment/Environment.h"
 #include "platform/IniFile.h"
 
 #include <spdlog/logger.h>

@@ -1,6 +1,6 @@
 #include "dialogs/AboutWnd.h"
 
-#include "app/Deployment.h"
+#include "environment/Deployment.h"
 #include "service/OrvaManager.h"
 #include "ui/LabelUI.h"
 

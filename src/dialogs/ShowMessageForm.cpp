@@ -1,6 +1,6 @@
 #include "dialogs/ShowMessageForm.h"
 
-#include "mainwnd/WindowMessages.h"
+#include "messages/WindowMessages.h"
 #include "ui/LabelUI.h"
 
 namespace {

@@ -1,40 +1,18 @@
 #include "im/NimTypes.h"
 
-#include <json/json.h>
-
-#include <memory>
+#include "platform/JsonReader.h"
 
 namespace nim {
 
 namespace {
 
-Json::Value Parse(const char* text)
-{
-    Json::Value value;
-    if (text == nullptr) {
-        return value;
-    }
-    const std::string json(text);
-    const std::unique_ptr<Json::CharReader> reader(Json::CharReaderBuilder().newCharReader());
-    if (!reader->parse(json.data(), json.data() + json.size(), &value, nullptr)) {
-        return Json::Value();
-    }
-    return value;
-}
+using JsonReader::BoolOf;
+using JsonReader::IntOf;
+using JsonReader::TextOf;
 
-int IntOf(const Json::Value& object, const char* key, int fallback)
+Json::Value Parse(const char* json)
 {
-    return object.isObject() && object[key].isInt() ? object[key].asInt() : fallback;
-}
-
-bool BoolOf(const Json::Value& object, const char* key)
-{
-    return object.isObject() && object[key].isBool() && object[key].asBool();
-}
-
-std::string TextOf(const Json::Value& object, const char* key)
-{
-    return object.isObject() && object[key].isString() ? object[key].asString() : std::string();
+    return json != nullptr ? JsonReader::Parse(json).value_or(Json::Value()) : Json::Value();
 }
 
 IMMessage MessageOf(const Json::Value& object)

@@ -1,7 +1,7 @@
 #include "im/SDKInstance.h"
 
-#include "app/Environment.h"
 #include "diag/Log.h"
+#include "environment/Environment.h"
 
 #include <dlfcn.h>
 
@@ -23,25 +23,22 @@ using RegisterTalkFunction = void (*)(const char*, TalkCallback, const void*);
 using UuidFunction = char* (*)();
 using FreeFunction = void (*)(void*);
 
-// One-shot callables travel as user data and are freed after their last call: the login reports
-// its steps before its result, which always comes (the library reports a cancelled login too).
+// One-shot callables stay with the wrapper; the library gets a number standing for them, so a
+// result that arrives after the last one (a library or service that repeats itself) finds nothing
+// to call instead of a freed callable.
 void OnLogin(const char* json, const void* user)
 {
-    auto* callback = static_cast<LoginCallback*>(const_cast<void*>(user));
     const LoginRes result = ParseLoginRes(json);
-    if (*callback) {
-        (*callback)(result);
-    }
-    if (result.login_step_ >= 3 || result.res_code_ != 200) {
-        delete callback;
+    const bool last = result.login_step_ >= 3 || result.res_code_ != 200;
+    if (const LoginCallback callback = SDKInstance::Get().TakePending<LoginCallback>(user, last)) {
+        callback(result);
     }
 }
 
 void OnLogout(const char* json, const void* user)
 {
-    const std::unique_ptr<LogoutCallback> callback(static_cast<LogoutCallback*>(const_cast<void*>(user)));
-    if (callback != nullptr && *callback) {
-        (*callback)(ParseLogoutCode(json));
+    if (const LogoutCallback callback = SDKInstance::Get().TakePending<LogoutCallback>(user, true)) {
+        callback(ParseLogoutCode(json));
     }
 }
 
@@ -133,17 +130,45 @@ bool SDKInstance::Login(const std::string& appKey, const std::string& account, c
     if (login == nullptr) {
         return false;
     }
-    login(appKey.c_str(), account.c_str(), token.c_str(), "", &OnLogin,
-          new LoginCallback(std::move(callback)));
+    login(appKey.c_str(), account.c_str(), token.c_str(), "", &OnLogin, Park(std::move(callback)));
     return true;
 }
 
 void SDKInstance::Logout(int logoutType, LogoutCallback callback)
 {
     if (const auto logout = reinterpret_cast<LogoutFunction>(Function("nim_client_logout"))) {
-        logout(logoutType, "", &OnLogout, new LogoutCallback(std::move(callback)));
+        logout(logoutType, "", &OnLogout, Park(std::move(callback)));
     }
 }
+
+template <typename Callable>
+const void* SDKInstance::Park(Callable callback)
+{
+    const std::lock_guard lock(m_mutex);
+    const std::uintptr_t key = ++m_lastPending;
+    std::get<std::map<std::uintptr_t, Callable>>(m_pending).emplace(key, std::move(callback));
+    return reinterpret_cast<const void*>(key);
+}
+
+template <typename Callable>
+Callable SDKInstance::TakePending(const void* user, bool last)
+{
+    const std::lock_guard lock(m_mutex);
+    auto& parked = std::get<std::map<std::uintptr_t, Callable>>(m_pending);
+    const auto found = parked.find(reinterpret_cast<std::uintptr_t>(user));
+    if (found == parked.end()) {
+        return {};
+    }
+    if (!last) {
+        return found->second;
+    }
+    Callable callback = std::move(found->second);
+    parked.erase(found);
+    return callback;
+}
+
+template LoginCallback SDKInstance::TakePending<LoginCallback>(const void*, bool);
+template LogoutCallback SDKInstance::TakePending<LogoutCallback>(const void*, bool);
 
 template <typename Callable, typename RegisterFunctionType, typename Trampoline>
 void SDKInstance::Register(Callable Registered::*slot, Callable callback, const char* function,

@@ -2,10 +2,12 @@
 
 #include "im/NimTypes.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 // The client's side of the IM library (libnim.so): loads it from the application folder, finds
@@ -59,8 +61,16 @@ public:
     };
     [[nodiscard]] Registered Callbacks() const;
 
+    // The one-shot callable (login or logout) that the library's user data stands for: a copy
+    // while more results are to come, taken out with the last one; empty once it is gone.
+    template <typename Callable>
+    Callable TakePending(const void* user, bool last);
+
 private:
     SDKInstance() = default;
+    // Keeps a one-shot callable and returns the number the library carries as its user data.
+    template <typename Callable>
+    const void* Park(Callable callback);
     // Stores the callable for an event and hands the library the event's trampoline.
     template <typename Callable, typename RegisterFunctionType, typename Trampoline>
     void Register(Callable Registered::*slot, Callable callback, const char* function, Trampoline trampoline);
@@ -69,6 +79,8 @@ private:
     void* m_library = nullptr;
     std::map<std::string, void*> m_functions;
     Registered m_registered;
+    std::tuple<std::map<std::uintptr_t, LoginCallback>, std::map<std::uintptr_t, LogoutCallback>> m_pending;
+    std::uintptr_t m_lastPending = 0;
 };
 
 } // namespace nim

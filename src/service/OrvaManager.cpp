@@ -1,7 +1,7 @@
 #include "service/OrvaManager.h"
 
-#include "app/Environment.h"
 #include "diag/Log.h"
+#include "environment/Environment.h"
 #include "platform/ShellOpen.h"
 
 #include <QCryptographicHash>

@@ -1,7 +1,6 @@
 #include "service/ReplyReader.h"
 
-#include <json/reader.h>
-#include <json/value.h>
+#include "platform/JsonReader.h"
 
 #include <charconv>
 #include <limits>
@@ -10,25 +9,7 @@
 
 namespace {
 
-std::optional<Json::Value> Parse(const std::string& reply)
-{
-    Json::CharReaderBuilder builder;
-    builder["allowComments"] = true;
-    builder["collectComments"] = false;
-    builder["failIfExtra"] = true;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    Json::Value root;
-    std::string errors;
-    // jsoncpp reports some malformed input (nesting beyond its stack limit) by throwing.
-    try {
-        if (!reader->parse(reply.data(), reply.data() + reply.size(), &root, &errors)) {
-            return std::nullopt;
-        }
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-    return root;
-}
+using JsonReader::MemberOf;
 
 // A member read as text: missing or null gives "", a number its decimal digits; objects and
 // arrays have no text.
@@ -119,7 +100,7 @@ std::optional<Json::Value> OpenObject(int responseCode, const std::string& reply
         result.outcome = ReplyOutcome::TransportFailure;
         return std::nullopt;
     }
-    auto root = Parse(reply);
+    auto root = JsonReader::Parse(reply);
     if (!root) {
         result.outcome = ReplyOutcome::ParseFailure;
         return std::nullopt;
@@ -147,9 +128,9 @@ LoginReply ReadLoginReply(int responseCode, const std::string& reply)
     if (!root) {
         return result;
     }
-    const auto statusText = Text((*root)["status"]);
+    const auto statusText = Text(MemberOf(*root, "status"));
     const auto status = statusText ? Integer(*statusText) : std::nullopt;
-    const auto message = Text((*root)["message"]);
+    const auto message = Text(MemberOf(*root, "message"));
     if (!status || !message) {
         return Malformed(result);
     }
@@ -160,13 +141,11 @@ LoginReply ReadLoginReply(int responseCode, const std::string& reply)
         return result;
     }
 
-    const auto ticket = Text((*root)["ticket"]);
-    const Json::Value& data = (*root)["data"];
-    const Json::Value none;
-    const Json::Value& credentials = data.isObject() ? data : none;
-    const auto appKey = Text(credentials["appKey"]);
-    const auto token = Text(credentials["token"]);
-    const auto account = Text(credentials["account"]);
+    const auto ticket = Text(MemberOf(*root, "ticket"));
+    const Json::Value& credentials = MemberOf(*root, "data");
+    const auto appKey = Text(MemberOf(credentials, "appKey"));
+    const auto token = Text(MemberOf(credentials, "token"));
+    const auto account = Text(MemberOf(credentials, "account"));
     if (!ticket || !appKey || !token || !account) {
         return Malformed(result);
     }
@@ -185,7 +164,7 @@ UserConfigReply ReadUserConfigReply(int responseCode, const std::string& reply)
     if (!root) {
         return result;
     }
-    const Json::Value& id = (*root)["id"];
+    const Json::Value& id = MemberOf(*root, "id");
     if (id.isNull()) {
         result.outcome = ReplyOutcome::Success;
         return result;
@@ -205,9 +184,9 @@ StateReply ReadStateReply(int responseCode, const std::string& reply)
     if (!root) {
         return result;
     }
-    const auto state = StateCode((*root)["state"]);
-    const auto stateInfo = Text((*root)["stateInfo"]);
-    const auto resInfo = Text((*root)["resInfo"]);
+    const auto state = StateCode(MemberOf(*root, "state"));
+    const auto stateInfo = Text(MemberOf(*root, "stateInfo"));
+    const auto resInfo = Text(MemberOf(*root, "resInfo"));
     if (!state || !stateInfo || !resInfo) {
         return Malformed(result);
     }

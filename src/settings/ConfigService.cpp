@@ -1,6 +1,6 @@
 #include "settings/ConfigService.h"
 
-#include "app/Environment.h"
+#include "environment/Environment.h"
 #include "platform/AppFolder.h"
 #include "platform/Autostart.h"
 #include "platform/IniFile.h"

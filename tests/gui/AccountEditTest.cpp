@@ -3,7 +3,7 @@
 #include "account/AccountEditFactory.h"
 #include "account/OrvaEditPasswd.h"
 #include "account/OrvaEditUserName.h"
-#include "mainwnd/WindowMessages.h"
+#include "messages/WindowMessages.h"
 #include "ui/ButtonUI.h"
 #include "ui/EditUI.h"
 

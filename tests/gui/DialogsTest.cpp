@@ -5,7 +5,7 @@
 #include "dialogs/MessageBoxWnd.h"
 #include "dialogs/ShowMessageForm.h"
 #include "dialogs/SystemSetForm.h"
-#include "mainwnd/WindowMessages.h"
+#include "messages/WindowMessages.h"
 #include "settings/ConfigService.h"
 #include "ui/LabelUI.h"
 #include "ui/OptionUI.h"

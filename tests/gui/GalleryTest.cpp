@@ -9,7 +9,7 @@
 #include "dialogs/MessageBoxWnd.h"
 #include "dialogs/ShowMessageForm.h"
 #include "dialogs/SystemSetForm.h"
-#include "mainwnd/WindowMessages.h"
+#include "messages/WindowMessages.h"
 #include "ui/EditUI.h"
 #include "ui/OptionUI.h"
 

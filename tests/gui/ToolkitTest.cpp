@@ -1,6 +1,6 @@
 #include "GuiTestSupport.h"
 #include "TestSupport.h"
-#include "mainwnd/WindowMessages.h"
+#include "messages/WindowMessages.h"
 #include "ui/ControlFactory.h"
 #include "ui/DialogBuilder.h"
 #include "ui/EditUI.h"

@@ -123,6 +123,73 @@ TEST_F(ImClientTest, GarbageFromTheServiceIsIgnored)
     EXPECT_EQ(m_seen.disconnects, 0);
 }
 
+// A service that repeats, reorders or strays in its sign-in answers: the caller hears its steps
+// and exactly one result, and later results reach nobody (they once reached a freed callable).
+TEST_F(ImClientTest, RepeatedAndReorderedLoginResultsReachTheCallerOnce)
+{
+    const QString ok = R"({"type":"login_result","code":200})";
+    const QString refused = R"({"type":"login_result","code":302})";
+    struct Case
+    {
+        const char* name;
+        QStringList frames;
+        int code;
+    };
+    const Case cases[] = {
+        {"repeated", {ok, ok, refused, ok}, 200},
+        {"refusal first", {refused, ok}, 302},
+        {"strays first", {R"({"type":"logout_result"})", R"({"type":"pong"})", ok, ok}, 200},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        s_server->ScriptLogin("ivan", row.frames);
+        ASSERT_TRUE(Login("ivan", "good-ivan"));
+        EXPECT_EQ(FinalLoginCode(), row.code);
+        // Late answers, after the result.
+        s_server->SendRawFrame("ivan", ok);
+        s_server->SendRawFrame("ivan", refused);
+        s_server->SendText("ivan", QString("after ") + row.name, false);
+        if (row.code == 200) {
+            ASSERT_TRUE(m_seen.Until([&] { return !m_seen.messages.empty(); }));
+        } else {
+            std::this_thread::sleep_for(200ms);
+        }
+        {
+            const std::lock_guard lock(m_seen.mutex);
+            EXPECT_EQ(m_seen.logins.size(), 3U);
+            EXPECT_TRUE(m_seen.relogins.empty());
+            m_seen.messages.clear();
+        }
+        Logout();
+    }
+}
+
+TEST_F(ImClientTest, ASecondLoginCancelsTheFirstAndEachHearsOneResult)
+{
+    std::mutex mutex;
+    std::vector<int> first;
+    std::vector<int> second;
+    const auto recorder = [&](std::vector<int>& finals) {
+        return [&](const nim::LoginRes& result) {
+            const std::lock_guard lock(mutex);
+            if (result.login_step_ == 3) {
+                finals.push_back(result.res_code_);
+            }
+        };
+    };
+    auto& sdk = nim::SDKInstance::Get();
+    ASSERT_TRUE(sdk.Login(kAppKey, "judy", "good-judy", recorder(first)));
+    ASSERT_TRUE(sdk.Login(kAppKey, "judy", "good-judy", recorder(second)));
+    ASSERT_TRUE(WaitFor([&] {
+        const std::lock_guard lock(mutex);
+        return !second.empty();
+    }));
+    std::this_thread::sleep_for(200ms);
+    const std::lock_guard lock(mutex);
+    EXPECT_EQ(first, std::vector<int>{1000});
+    EXPECT_EQ(second, std::vector<int>{200});
+}
+
 TEST_F(ImClientTest, ASignInElsewhereKicksThisSessionWithReasonOne)
 {
     ASSERT_TRUE(Login("dave", "good-dave"));

@@ -1,7 +1,7 @@
 #include "ImRecorder.h"
 #include "LocalServiceProcess.h"
 #include "TestSupport.h"
-#include "app/Environment.h"
+#include "environment/Environment.h"
 #include "im/SDKInstance.h"
 #include "service/HttpTransport.h"
 #include "service/OrvaManager.h"

@@ -1,8 +1,8 @@
 #include "diag/Log.h"
 #include "CapturingSink.h"
 #include "TestSupport.h"
-#include "app/Environment.h"
 #include "diag/LogFormatter.h"
+#include "environment/Environment.h"
 #include "platform/AppFolder.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "SignedForm.h"
-#include "app/Environment.h"
+#include "environment/Environment.h"
 #include "service/OrvaManager.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/Environment.h"
+#include "environment/Environment.h"
 #include "service/OrvaManager.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "GuiTestSupport.h"
 #include "TestSupport.h"
-#include "mainwnd/WindowMessages.h"
+#include "messages/WindowMessages.h"
 
 #include <QApplication>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "app/Environment.h"
+#include "environment/Environment.h"
 #include "TestSupport.h"
 #include "platform/AppFolder.h"
 

@@ -1,6 +1,6 @@
-#include "app/Environment.h"
+#include "environment/Environment.h"
 
-#include "app/Deployment.h"
+#include "environment/Deployment.h"
 #include "platform/AppFolder.h"
 #include "platform/IniFile.h"
 

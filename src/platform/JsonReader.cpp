@@ -1,0 +1,82 @@
+#include "platform/JsonReader.h"
+
+#include <json/reader.h>
+#include <json/writer.h>
+
+#include <exception>
+#include <memory>
+
+namespace JsonReader {
+
+namespace {
+
+const Json::CharReaderBuilder& Builder()
+{
+    static const Json::CharReaderBuilder builder = [] {
+        Json::CharReaderBuilder settings;
+        settings["collectComments"] = false;
+        settings["allowComments"] = true;
+        settings["failIfExtra"] = true;
+        settings["rejectDupKeys"] = false;
+        settings["stackLimit"] = kMaxDepth;
+        return settings;
+    }();
+    return builder;
+}
+
+} // namespace
+
+std::optional<Json::Value> Parse(std::string_view text)
+{
+    Json::Value root;
+    std::string errors;
+    // jsoncpp reports some malformed input (nesting beyond its stack limit) by throwing, and may
+    // throw std::bad_alloc on huge input: neither may leave a reader.
+    try {
+        const std::unique_ptr<Json::CharReader> reader(Builder().newCharReader());
+        if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors)) {
+            return std::nullopt;
+        }
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    return root;
+}
+
+const Json::Value& MemberOf(const Json::Value& object, const char* key)
+{
+    static const Json::Value null;
+    if (!object.isObject()) {
+        return null;
+    }
+    const Json::Value* member = object.find(key, key + std::char_traits<char>::length(key));
+    return member != nullptr ? *member : null;
+}
+
+int IntOf(const Json::Value& object, const char* key, int fallback)
+{
+    const Json::Value& member = MemberOf(object, key);
+    return member.isInt() ? member.asInt() : fallback;
+}
+
+bool BoolOf(const Json::Value& object, const char* key, bool fallback)
+{
+    const Json::Value& member = MemberOf(object, key);
+    return member.isBool() ? member.asBool() : fallback;
+}
+
+std::string TextOf(const Json::Value& object, const char* key, const std::string& fallback)
+{
+    const Json::Value& member = MemberOf(object, key);
+    return member.isString() ? member.asString() : fallback;
+}
+
+std::string Compact(const Json::Value& value)
+{
+    Json::StreamWriterBuilder builder;
+    builder["indentation"] = "";
+    builder["emitUTF8"] = true;
+    return Json::writeString(builder, value);
+}
+
+} // namespace JsonReader
