@@ -1,3 +1,4 @@
+#include "HostileJson.h"
 #include "ImRecorder.h"
 #include "ImServer.h"
 #include "TestSupport.h"
@@ -113,6 +114,11 @@ TEST_F(ImClientTest, GarbageFromTheServiceIsIgnored)
           R"({"type":"msgs","msgs":{}})", R"({"type":"kickout"})", R"({"type":42})", ""}) {
         s_server->SendRawFrame("hana", QString::fromUtf8(frame));
     }
+    for (const auto& row : HostileJson::Texts()) {
+        s_server->SendRawFrame("hana", QString::fromStdString(row.text));
+        // The same garbage inside a frame the library acts on.
+        s_server->SendRawFrame("hana", QString::fromStdString(R"({"type":"msg","msg":)" + row.text + "}"));
+    }
     s_server->SendText("hana", "still here");
     ASSERT_TRUE(m_seen.Until([&] {
         return std::find(m_seen.messages.begin(), m_seen.messages.end(), "still here") !=
@@ -190,6 +196,24 @@ TEST_F(ImClientTest, ASecondLoginCancelsTheFirstAndEachHearsOneResult)
     EXPECT_EQ(second, std::vector<int>{200});
 }
 
+// The service reads what clients send with the same care: garbage first, then a real sign-in.
+TEST_F(ImClientTest, TheServiceSurvivesGarbageFromAClient)
+{
+    QWebSocket client;
+    QStringList answers;
+    QObject::connect(&client, &QWebSocket::textMessageReceived,
+                     [&](const QString& frame) { answers << frame; });
+    client.open(QUrl(s_server->Url()));
+    ASSERT_TRUE(WaitFor([&] { return client.state() == QAbstractSocket::ConnectedState; }));
+    for (const auto& row : HostileJson::Texts()) {
+        client.sendTextMessage(QString::fromStdString(row.text));
+        client.sendTextMessage(QString::fromStdString(R"({"type":"login","account":)" + row.text + "}"));
+    }
+    client.sendTextMessage(
+        QString(R"({"type":"login","app_key":"%1","account":"kate","token":"good-kate"})").arg(kAppKey));
+    EXPECT_TRUE(WaitFor([&] { return answers.contains(R"({"code":200,"type":"login_result"})"); }));
+}
+
 TEST_F(ImClientTest, ASignInElsewhereKicksThisSessionWithReasonOne)
 {
     ASSERT_TRUE(Login("dave", "good-dave"));
@@ -248,6 +272,14 @@ TEST_F(ImClientTest, UtilitiesAndMissingFunctions)
 
 TEST(ImResults, BrokenResultsGiveDefaults)
 {
+    for (const auto& row : HostileJson::Texts()) {
+        SCOPED_TRACE(row.name);
+        EXPECT_NE(nim::ParseLoginRes(row.text.c_str()).res_code_, 200);
+        EXPECT_EQ(nim::ParseKickoutRes(row.text.c_str()).kick_reason_, 0);
+        EXPECT_EQ(nim::ParseMessage(row.text.c_str()).sender_accid_, "");
+        EXPECT_TRUE(nim::ParseMessages(row.text.c_str()).empty());
+        (void)nim::ParseLogoutCode(row.text.c_str());
+    }
     EXPECT_EQ(nim::ParseLogoutCode("not json"), 200);
     EXPECT_EQ(nim::ParseLogoutCode(R"({"err_code":500})"), 500);
     EXPECT_EQ(nim::ParseLoginRes("{").res_code_, 0);

@@ -1,4 +1,6 @@
 #include "SignedForm.h"
+#include "HostileJson.h"
+#include "TrackRecord.h"
 #include "environment/Environment.h"
 #include "service/OrvaManager.h"
 
@@ -72,6 +74,21 @@ TEST(SignedForm, RefusesUnsignedAndAlteredBodies)
         std::string error;
         EXPECT_FALSE(SignedForm::Parse(row.body, row.secret, &error).has_value());
         EXPECT_FALSE(error.empty());
+    }
+}
+
+// Tracking records come from anyone who can reach the service: hostile text at either level (the
+// envelope, or the record inside its Base64) is refused with a reason.
+TEST(TrackRecord, HostileRecordsAreRefusedWithAReason)
+{
+    for (const auto& row : HostileJson::Texts()) {
+        SCOPED_TRACE(row.name);
+        const std::string inner = QByteArray::fromStdString(row.text).toBase64().toStdString();
+        for (const std::string& body : {row.text, R"({"track":")" + inner + R"("})"}) {
+            std::string error;
+            EXPECT_FALSE(TrackRecord::Decode(body, Secret(), &error));
+            EXPECT_FALSE(error.empty());
+        }
     }
 }
 

@@ -1,4 +1,5 @@
 #include "service/ReplyReader.h"
+#include "HostileJson.h"
 
 #include <gtest/gtest.h>
 
@@ -129,6 +130,21 @@ TEST(ReplyReader, StateReplies)
         EXPECT_EQ(reply.state, row.state);
         EXPECT_EQ(reply.stateInfo, row.stateInfo);
         EXPECT_EQ(reply.resInfo, row.resInfo);
+    }
+}
+
+// Hostile replies carry nothing a window could act on, and no reader fails on them.
+TEST(ReplyReader, HostileRepliesAreNeverASuccess)
+{
+    for (const auto& row : HostileJson::Texts()) {
+        SCOPED_TRACE(row.name);
+        EXPECT_NE(ReplyReader::ReadLoginReply(200, row.text).outcome, Success);
+        // A state reply without "state" is a success by the service's rules; none here names a step.
+        const auto state = ReplyReader::ReadStateReply(200, row.text);
+        EXPECT_TRUE(state.outcome != Success || state.resInfo.empty());
+        // A user-config reply without an "id" is a success with no id: only the id matters.
+        const auto config = ReplyReader::ReadUserConfigReply(200, row.text);
+        EXPECT_TRUE(config.outcome != Success || config.id == 0) << config.id;
     }
 }
 
