@@ -5,6 +5,7 @@
 #include "platform/ShellOpen.h"
 
 #include <QCryptographicHash>
+#include <QUrl>
 
 #include <algorithm>
 #include <locale>
@@ -283,11 +284,25 @@ QString COrvaManager::TrimAddressEnd(const QString& address)
     return address.left(end);
 }
 
+bool COrvaManager::IsWebAddress(const QString& address)
+{
+    const QUrl url(address.trimmed(), QUrl::TolerantMode);
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+           !url.host().isEmpty();
+}
+
 void COrvaManager::SafeOpenUrl(const QString& address, int /*showCommand*/)
 {
     LOG_VERB << "url:[" << address << "]";
     const QString trimmed = TrimAddressEnd(address);
     LOG_VERB << "Open URL_TRIM:[" << trimmed << "]";
+    // Pages ask for these addresses: a local file, a launcher or another scheme's handler could
+    // run anything, so only web addresses go to the desktop.
+    if (!IsWebAddress(trimmed)) {
+        LOG_WARN << "refused to open a non-web address url:[" << trimmed << "]";
+        return;
+    }
     (void)ShellOpen::Open(trimmed, ShellOpen::Mode::OpenOnly);
 }
 

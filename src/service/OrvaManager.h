@@ -42,9 +42,11 @@ public:
     // unless the table replaces it) and the field it belongs to.
     static MessageField GetStateMessage(int code, QString& message);
 
-    // Opens an address (or a document) in the user's default browser, logging what it opens.
-    // Never starts a program, whatever the address names: pages ask for these addresses.
+    // Opens a web address in the user's default browser, logging what it opens. Pages ask for
+    // these addresses: anything but an http or https address with a host is refused (WARN line).
     static void SafeOpenUrl(const QString& address, int showCommand);
+    // Whether the address (blanks around it aside) is an http or https address with a host.
+    [[nodiscard]] static bool IsWebAddress(const QString& address);
     // The same without log lines, and a local executable file is started (the installer).
     static void OpenUrl(const QString& address, int showCommand);
 

@@ -56,17 +56,45 @@ TEST_F(OpenUrl, TrimAddressEndStopsAtCode30)
     EXPECT_EQ(COrvaManager::TrimAddressEnd(QStringLiteral(" \r\n")), "");
 }
 
-TEST_F(OpenUrl, PagesCannotStartProgramsButTheInstallerStarts)
+TEST_F(OpenUrl, PagesOpenOnlyWebAddressesButTheInstallerStarts)
 {
     TestSupport::WriteScript(m_bin.File("ExamoraUpdate.run"),
                              QStringLiteral("touch '%1'\n").arg(m_bin.File("installer-ran")).toUtf8());
-    COrvaManager::SafeOpenUrl(m_bin.File("ExamoraUpdate.run"), 0);
-    EXPECT_EQ(Opened(), "[" + m_bin.File("ExamoraUpdate.run").toUtf8() + "]\n");
-    EXPECT_FALSE(m_bin.Exists("installer-ran"));
+    m_bin.Write("evil.desktop", "[Desktop Entry]\nType=Application\nExec=touch /tmp/owned\n");
+    for (const QString& address : {
+             m_bin.File("ExamoraUpdate.run"),
+             m_bin.File("evil.desktop"),
+             "file://" + m_bin.File("ExamoraUpdate.run"),
+             QStringLiteral("file:///etc/passwd"),
+             QStringLiteral("javascript:alert(1)"),
+             QStringLiteral("data:text/html,<script>alert(1)</script>"),
+             QStringLiteral("mailto:someone@orva.example"),
+             QStringLiteral("ftp://orva.example/x"),
+             QStringLiteral("examora-handler://run?x=1"),
+             QStringLiteral("https:///no-host"),
+             QStringLiteral("https//orva.example"),
+             QStringLiteral("--help"),
+             QStringLiteral("relative/page.html"),
+             QString(),
+         }) {
+        SCOPED_TRACE(address.toStdString());
+        EXPECT_FALSE(COrvaManager::IsWebAddress(address));
+        COrvaManager::SafeOpenUrl(address, 0);
+        const auto entries = m_sink->Entries();
+        ASSERT_FALSE(entries.empty());
+        EXPECT_EQ(entries.back().spdlogLevel, spdlog::level::warn);
+        EXPECT_EQ(entries.back().message, "refused to open a non-web address url:[" +
+                                              COrvaManager::TrimAddressEnd(address).toStdString() + "]");
+    }
+    for (const char* address : {"https://www.orva.example/agreement", "HTTP://Orva.Example:8080/a?b=c#d",
+                                "  https://tiku.orva.example/"}) {
+        EXPECT_TRUE(COrvaManager::IsWebAddress(QString::fromUtf8(address))) << address;
+    }
 
+    // Only the client's own code starts the installer.
     COrvaManager::OpenUrl(m_bin.File("ExamoraUpdate.run") + "\r\n", 1);
     EXPECT_TRUE(TestSupport::WaitFor([&] { return m_bin.Exists("installer-ran"); }));
-    EXPECT_EQ(m_sink->Entries().size(), 2U) << "OpenUrl writes no log lines";
+    EXPECT_FALSE(m_bin.Exists("opened")) << "nothing refused reached the desktop";
 }
 
 } // namespace
