@@ -30,6 +30,11 @@ public:
             }
             m_finished.notify_all();
         }
+        [[nodiscard]] bool Done()
+        {
+            const std::lock_guard lock(m_mutex);
+            return m_done;
+        }
         bool Await(LRESULT* result)
         {
             std::unique_lock lock(m_mutex);
@@ -70,6 +75,8 @@ public:
     MessageEvent& operator=(const MessageEvent&) = delete;
 
     WindowMessage& Message() { return m_message; }
+    // A sent message whose sender was already told it was not delivered: it must not be handled.
+    [[nodiscard]] bool Abandoned() const { return m_wait != nullptr && m_wait->Done(); }
     void Answer(LRESULT result)
     {
         if (m_wait != nullptr) {

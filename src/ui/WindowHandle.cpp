@@ -7,6 +7,60 @@
 #include <QThread>
 #include <QWidget>
 
+#include <vector>
+
+namespace {
+
+// The senders on other threads that wait for the UI thread, and whether they are refused.
+struct WaitingSenders
+{
+    std::mutex mutex;
+    int refusals = 0;
+    std::vector<std::weak_ptr<MessageEvent::Wait>> waits;
+
+    static WaitingSenders& Get()
+    {
+        static WaitingSenders senders;
+        return senders;
+    }
+    // False when sends are refused now.
+    bool Enter(const std::shared_ptr<MessageEvent::Wait>& wait)
+    {
+        const std::lock_guard lock(mutex);
+        if (refusals > 0) {
+            return false;
+        }
+        waits.push_back(wait);
+        return true;
+    }
+    void Leave(const std::shared_ptr<MessageEvent::Wait>& wait)
+    {
+        const std::lock_guard lock(mutex);
+        std::erase_if(waits, [&](const auto& entry) { return entry.expired() || entry.lock() == wait; });
+    }
+};
+
+} // namespace
+
+CrossThreadSendsRefused::CrossThreadSendsRefused()
+{
+    auto& senders = WaitingSenders::Get();
+    const std::lock_guard lock(senders.mutex);
+    ++senders.refusals;
+    for (const auto& entry : senders.waits) {
+        if (const auto wait = entry.lock()) {
+            wait->Finish(false, 0);
+        }
+    }
+}
+
+CrossThreadSendsRefused::~CrossThreadSendsRefused()
+{
+    auto& senders = WaitingSenders::Get();
+    const std::lock_guard lock(senders.mutex);
+    --senders.refusals;
+}
+
 struct WindowHandle::State
 {
     std::mutex mutex;
@@ -86,8 +140,13 @@ bool SendMessage(const WindowHandle& window, UINT message, WPARAM wParam, LPARAM
             }
             return true;
         }
+        if (!WaitingSenders::Get().Enter(wait)) {
+            return false;
+        }
         QCoreApplication::postEvent(receiver,
                                     new MessageEvent({message, wParam, lParam, std::move(record)}, wait));
     }
-    return wait->Await(result);
+    const bool delivered = wait->Await(result);
+    WaitingSenders::Get().Leave(wait);
+    return delivered;
 }

@@ -53,3 +53,16 @@ bool PostMessage(const WindowHandle& window, UINT message, WPARAM wParam = 0, LP
 // handler's answer.
 bool SendMessage(const WindowHandle& window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0,
                  MessageRecord record = {}, LRESULT* result = nullptr);
+
+// Held on the UI thread while it waits for a worker that may be inside SendMessage (stopping the
+// HTTP transport, joining a download): while it lives, every message sent from another thread is
+// not delivered. Senders already waiting are released with false, new ones get false at once, and
+// their records are destroyed. Without it such a wait would never end.
+class CrossThreadSendsRefused
+{
+public:
+    CrossThreadSendsRefused();
+    ~CrossThreadSendsRefused();
+    CrossThreadSendsRefused(const CrossThreadSendsRefused&) = delete;
+    CrossThreadSendsRefused& operator=(const CrossThreadSendsRefused&) = delete;
+};

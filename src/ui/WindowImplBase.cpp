@@ -39,8 +39,13 @@ protected:
     bool event(QEvent* event) override
     {
         if (event->type() == MessageEvent::EventType()) {
+            // A destroyed window handles nothing more, and a sender already released hears nothing:
+            // the event goes unanswered, which destroys its record and tells a waiting sender that
+            // nothing was delivered.
             auto* message = static_cast<MessageEvent*>(event);
-            message->Answer(m_owner != nullptr ? m_owner->Deliver(message->Message()) : 0);
+            if (m_owner != nullptr && !m_owner->m_destroyed && !message->Abandoned()) {
+                message->Answer(m_owner->Deliver(message->Message()));
+            }
             return true;
         }
         if (event->type() == QEvent::ActivationChange && m_owner != nullptr) {
@@ -300,6 +305,8 @@ void WindowImplBase::DestroyNative()
     m_handle.Invalidate();
     if (m_host != nullptr) {
         m_host->hide();
+        // What was queued before the handle went reaches no window: records freed, senders told.
+        QCoreApplication::removePostedEvents(m_host, MessageEvent::EventType());
     }
     if (m_modalLoop != nullptr) {
         m_modalLoop->quit();

@@ -1,6 +1,8 @@
 #include "GuiTestSupport.h"
+#include "LoopbackHttpServer.h"
 #include "TestSupport.h"
 #include "messages/WindowMessages.h"
+#include "service/HttpTransport.h"
 
 #include <QApplication>
 #include <QTest>
@@ -8,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 using GuiTestSupport::RecordingWindow;
@@ -176,6 +181,89 @@ TEST_F(MessagingTest, WorkersSendingToAClosingWindowNeitherHangNorLeak)
     QCoreApplication::processEvents();
     EXPECT_EQ(delivered + refused, 3 * kPerThread);
     EXPECT_GT(refused.load(), 0);
+}
+
+// Sleeps on the UI thread without handling events, so that what other threads queue stays queued.
+void SleepWithoutEvents(std::chrono::milliseconds time)
+{
+    std::this_thread::sleep_for(time);
+}
+
+// A late reply reaches no closed window: what was queued behind WM_CLOSE (posted here, sent by a
+// worker) is dropped with its record, and the worker is told nothing was delivered.
+TEST_F(MessagingTest, MessagesQueuedBeforeTheCloseReachNoDestroyedWindow)
+{
+    const WindowHandle window = m_window->GetHWND();
+    m_window->Close(0);
+    EXPECT_TRUE(PostMessage(window, kPing, 0, 0, std::make_unique<CountedRecord>(1)));
+    std::atomic<bool> sending{false};
+    std::atomic<int> sent{-1};
+    std::thread worker([&] {
+        sending = true;
+        sent = SendMessage(window, kPing + 1, 0, 0, std::make_unique<CountedRecord>(2)) ? 1 : 0;
+    });
+    while (!sending) {
+        SleepWithoutEvents(std::chrono::milliseconds(1));
+    }
+    SleepWithoutEvents(std::chrono::milliseconds(100));
+    ASSERT_TRUE(WaitFor([&] { return sent.load() != -1; }));
+    worker.join();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sent.load(), 0) << "the worker was told a destroyed window handled its message";
+    const auto destroyed = std::find(m_window->messages.begin(), m_window->messages.end(), UINT{WM_DESTROY});
+    ASSERT_NE(destroyed, m_window->messages.end());
+    EXPECT_EQ(std::next(destroyed), m_window->messages.end())
+        << "a message reached the window after WM_DESTROY";
+    EXPECT_EQ(CountedRecord::live.load(), 0);
+}
+
+// The UI thread may wait for a worker that is itself waiting for the UI thread inside SendMessage
+// (stopping the HTTP transport while a reply is on its way to a window): with sends refused for
+// the wait, the worker is released and nothing is delivered later.
+TEST_F(MessagingTest, StoppingTheTransportWhileACompletionSendsToAWindowDoesNotDeadlock)
+{
+    LoopbackHttpServer server("reply");
+    ASSERT_TRUE(InitHttpTransport());
+    const WindowHandle window = m_window->GetHWND();
+    std::atomic<bool> sending{false};
+    std::atomic<int> sent{-1};
+    HttpRequest request(server.Url("x"), nullptr, 0, [&](bool, int, const std::string&) {
+        sending = true;
+        sent = SendMessage(window, kPing, 0, 0, std::make_unique<CountedRecord>(3)) ? 1 : 0;
+    });
+    ASSERT_NE(request.Post(), 0);
+    while (!sending) {
+        SleepWithoutEvents(std::chrono::milliseconds(1));
+    }
+    SleepWithoutEvents(std::chrono::milliseconds(50));
+
+    // A deadlock would hang the test binary: end it with a clear word instead.
+    std::atomic<bool> stopped{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 300 && !stopped; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        if (!stopped) {
+            std::fputs("deadlock: the transport did not stop in 30 s\n", stderr);
+            std::_Exit(3);
+        }
+    });
+    {
+        const CrossThreadSendsRefused refused;
+        ShutdownHttpTransport();
+    }
+    stopped = true;
+    watchdog.join();
+    EXPECT_EQ(sent.load(), 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(std::count(m_window->messages.begin(), m_window->messages.end(), kPing), 0);
+    EXPECT_EQ(CountedRecord::live.load(), 0);
+
+    // Sends work again once the wait is over.
+    std::thread later(
+        [&] { sent = SendMessage(window, kPing, 0, 0, std::make_unique<CountedRecord>(4)) ? 1 : 0; });
+    EXPECT_TRUE(WaitFor([&] { return sent.load() == 1; }));
+    later.join();
 }
 
 TEST_F(MessagingTest, TimersTickByIdAndTheCountdownProcedureOnlyForItsOwnId)
