@@ -1,5 +1,6 @@
 #include "SignedForm.h"
 #include "HostileJson.h"
+#include "SignedVectors.h"
 #include "TrackRecord.h"
 #include "environment/Environment.h"
 #include "service/OrvaManager.h"
@@ -75,6 +76,32 @@ TEST(SignedForm, RefusesUnsignedAndAlteredBodies)
         EXPECT_FALSE(SignedForm::Parse(row.body, row.secret, &error).has_value());
         EXPECT_FALSE(error.empty());
     }
+}
+
+// The service accepts bodies signed as worked out outside this code base, with their raw values,
+// and refuses each with one byte of its signature changed.
+TEST(SignedForm, AcceptsVectorsWorkedOutElsewhere)
+{
+    std::vector<std::string> bodies;
+    for (const auto& row : SignedVectors::ParamLists()) {
+        bodies.push_back(row.body);
+    }
+    for (const auto& row : SignedVectors::QueryTexts()) {
+        bodies.push_back(row.body);
+    }
+    for (const std::string& body : bodies) {
+        SCOPED_TRACE(body);
+        std::string error;
+        const auto form = SignedForm::Parse(body, Secret(), &error);
+        ASSERT_TRUE(form) << error;
+        std::string altered = body;
+        altered.back() = altered.back() == '0' ? '1' : '0';
+        EXPECT_FALSE(SignedForm::Parse(altered, Secret(), &error));
+    }
+    std::string error;
+    const auto form = SignedForm::Parse(SignedVectors::ParamLists()[2].body, Secret(), &error);
+    ASSERT_TRUE(form);
+    EXPECT_EQ(form->Value("name"), "\xe5\xbc\xa0\xe4\xb8\x89");
 }
 
 // Tracking records come from anyone who can reach the service: hostile text at either level (the

@@ -1,3 +1,4 @@
+#include "SignedVectors.h"
 #include "environment/Environment.h"
 #include "service/OrvaManager.h"
 
@@ -18,6 +19,16 @@ TEST(Signing, Md5HexFollowsRfc1321)
     // Embedded NUL and bytes above 0x7F are digested as bytes.
     EXPECT_EQ(COrvaManager::Md5Hex(std::string("\0a", 2)), "760f753576f2955b0074758acb4d5fa6");
     EXPECT_EQ(COrvaManager::Md5Hex("\xff\xff\xff"), "8597d4e7e65352a302b63e07bc01a7da");
+}
+
+TEST(Signing, BodiesMatchVectorsWorkedOutElsewhere)
+{
+    for (const auto& row : SignedVectors::ParamLists()) {
+        EXPECT_EQ(COrvaManager::SignParamList(row.pieces), row.body) << row.name;
+    }
+    for (const auto& row : SignedVectors::QueryTexts()) {
+        EXPECT_EQ(COrvaManager::SignQueryString(row.text), row.body) << row.name;
+    }
 }
 
 TEST(Signing, SignParamListSortsWholePiecesAndEncodesValues)
