@@ -10,8 +10,9 @@ class CLabelUI;
 class CMessageBoxTip final : public WindowImplBase
 {
 public:
-    // Shows the box over parent and returns the button that closed it. The previous box's object
-    // is destroyed first; this one lives until the next box is shown.
+    // Shows the box over parent and returns the button that closed it, from any thread (the box
+    // itself is on the UI thread; 0 when the UI thread refuses the call). A box still open is
+    // answered with 0 first. The previous box's object goes; this one lives until the next box.
     static UINT Show(const WindowHandle& parent, const QString& content, const QString& yesCaption);
     // The most recent box, for whoever needs to reach the one on screen.
     [[nodiscard]] static CMessageBoxTip* Current();
@@ -24,6 +25,8 @@ protected:
     void InitWindow() override;
 
 private:
+    static UINT ShowHere(const WindowHandle& parent, const QString& content, const QString& yesCaption);
+
     CLabelUI* m_content = nullptr;
     CButtonUI* m_yes = nullptr;
     CButtonUI* m_no = nullptr;

@@ -7,6 +7,7 @@
 #include "ui/RichEditUI.h"
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -34,9 +35,19 @@ QString CMessageBoxWnd::IconOf(int kind)
 UINT CMessageBoxWnd::Show(const WindowHandle& parent, const QString& content, int kind,
                           const QString& yesCaption, bool showDeleteBox)
 {
-    // The box is released as soon as it has answered.
+    // Windows live on the UI thread: a caller on another thread waits for the answer.
+    const auto answer = CallOnUiThread([parent, content, kind, yesCaption, showDeleteBox] {
+        return static_cast<LRESULT>(ShowHere(parent, content, kind, yesCaption, showDeleteBox));
+    });
+    return static_cast<UINT>(answer.value_or(0));
+}
+
+UINT CMessageBoxWnd::ShowHere(const WindowHandle& parent, const QString& content, int kind,
+                              const QString& yesCaption, bool showDeleteBox)
+{
+    // The box is released as soon as it has answered; a box it was shown over is current again.
     const auto box = std::make_unique<CMessageBoxWnd>();
-    g_currentBox = box.get();
+    CMessageBoxWnd* const previous = std::exchange(g_currentBox, box.get());
     box->Create(parent, QString(), WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW);
     if (box->m_image != nullptr && !IconOf(kind).isEmpty()) {
         box->m_image->SetAttribute(QStringLiteral("bkimage"), IconOf(kind));
@@ -53,7 +64,7 @@ UINT CMessageBoxWnd::Show(const WindowHandle& parent, const QString& content, in
     }
     box->CenterWindow();
     const UINT result = box->ShowModal();
-    g_currentBox = nullptr;
+    g_currentBox = previous;
     return result;
 }
 

@@ -14,6 +14,8 @@ class CRichEditUI;
 class CMessageBoxWnd final : public WindowImplBase
 {
 public:
+    // Shows the box over parent and returns the button that closed it, from any thread (the box
+    // itself is on the UI thread; 0 when the UI thread refuses the call).
     static UINT Show(const WindowHandle& parent, const QString& content, int kind, const QString& yesCaption,
                      bool showDeleteBox);
     // The box on screen, null when none is.
@@ -29,6 +31,9 @@ protected:
     void InitWindow() override;
 
 private:
+    static UINT ShowHere(const WindowHandle& parent, const QString& content, int kind,
+                         const QString& yesCaption, bool showDeleteBox);
+
     CLabelUI* m_title = nullptr;
     CControlUI* m_close = nullptr;
     CControlUI* m_image = nullptr;

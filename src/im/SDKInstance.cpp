@@ -147,7 +147,9 @@ const void* SDKInstance::Park(Callable callback)
     const std::lock_guard lock(m_mutex);
     const std::uintptr_t key = ++m_lastPending;
     std::get<std::map<std::uintptr_t, Callable>>(m_pending).emplace(key, std::move(callback));
-    return reinterpret_cast<const void*>(key);
+    // A number, never an address: a result that comes after its callable is gone finds no entry,
+    // and a new callable never takes an old one's number.
+    return reinterpret_cast<const void*>(key); // NOLINT(performance-no-int-to-ptr)
 }
 
 template <typename Callable>

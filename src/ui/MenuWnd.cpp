@@ -32,6 +32,9 @@ CMenuWnd* CMenuWnd::Show(WindowImplBase* owner, const QString& layoutFile, const
 void CMenuWnd::Notify(TNotifyUI& msg)
 {
     if (msg.sType == QLatin1String("click") && msg.pSender != nullptr && !msg.pSender->GetName().isEmpty()) {
+        // Off the screen and out of the input grab before the owner hears of the choice, which may
+        // open a modal window; the object itself (and so the sender) stays until the close.
+        ShowWindow(false);
         if (m_owner != nullptr) {
             PostMessage(m_owner->GetHWND(), kMenuCommand, 0, 0,
                         std::make_unique<MenuCommand>(MenuCommand{msg.pSender->GetName()}));

@@ -40,7 +40,84 @@ struct WaitingSenders
     }
 };
 
+// A call handed to the UI thread, answered like a sent message.
+class CallEvent final : public QEvent
+{
+public:
+    static QEvent::Type EventType()
+    {
+        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+    CallEvent(std::function<LRESULT()> work, std::shared_ptr<MessageEvent::Wait> wait)
+        : QEvent(EventType())
+        , m_work(std::move(work))
+        , m_wait(std::move(wait))
+    {
+    }
+    ~CallEvent() override { m_wait->Finish(false, 0); }
+    CallEvent(const CallEvent&) = delete;
+    CallEvent& operator=(const CallEvent&) = delete;
+
+    void Run()
+    {
+        if (!m_wait->Done()) {
+            const LRESULT answer = m_work();
+            m_wait->Finish(true, answer);
+        }
+    }
+
+private:
+    std::function<LRESULT()> m_work;
+    std::shared_ptr<MessageEvent::Wait> m_wait;
+};
+
+// Receives the calls on the UI thread.
+class UiThreadCalls final : public QObject
+{
+public:
+    static UiThreadCalls* Get()
+    {
+        // Made on whatever thread asks first, then handed to the UI thread; kept for the process.
+        static UiThreadCalls* const calls = [] {
+            auto* object = new UiThreadCalls;
+            object->moveToThread(QCoreApplication::instance()->thread());
+            return object;
+        }();
+        return calls;
+    }
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == CallEvent::EventType()) {
+            static_cast<CallEvent*>(event)->Run();
+            return true;
+        }
+        return QObject::event(event);
+    }
+};
+
 } // namespace
+
+std::optional<LRESULT> CallOnUiThread(std::function<LRESULT()> work)
+{
+    if (QCoreApplication::instance() == nullptr) {
+        return std::nullopt;
+    }
+    if (QThread::currentThread() == QCoreApplication::instance()->thread()) {
+        return work();
+    }
+    auto wait = std::make_shared<MessageEvent::Wait>();
+    if (!WaitingSenders::Get().Enter(wait)) {
+        return std::nullopt;
+    }
+    QCoreApplication::postEvent(UiThreadCalls::Get(), new CallEvent(std::move(work), wait));
+    LRESULT answer = 0;
+    const bool ran = wait->Await(&answer);
+    WaitingSenders::Get().Leave(wait);
+    return ran ? std::optional<LRESULT>(answer) : std::nullopt;
+}
 
 CrossThreadSendsRefused::CrossThreadSendsRefused()
 {

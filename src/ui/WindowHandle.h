@@ -2,7 +2,9 @@
 
 #include "ui/WindowMessage.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QObject;
 class QWidget;
@@ -53,6 +55,12 @@ bool PostMessage(const WindowHandle& window, UINT message, WPARAM wParam = 0, LP
 // handler's answer.
 bool SendMessage(const WindowHandle& window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0,
                  MessageRecord record = {}, LRESULT* result = nullptr);
+
+// Runs the work on the UI thread and returns its answer: at once on the UI thread; from another
+// thread by handing it over and waiting until the UI thread has run it (a modal box included).
+// Nothing when the work was refused (see CrossThreadSendsRefused) or there is no application. The
+// work must own what it uses (capture by value): a refused caller returns while it may still run.
+std::optional<LRESULT> CallOnUiThread(std::function<LRESULT()> work);
 
 // Held on the UI thread while it waits for a worker that may be inside SendMessage (stopping the
 // HTTP transport, joining a download): while it lives, every message sent from another thread is

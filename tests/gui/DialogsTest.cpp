@@ -13,9 +13,13 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
 
 using namespace GuiTestSupport;
 using TestSupport::ScopedEnv;
@@ -48,6 +52,58 @@ TEST(MessageBoxTip, AnswersWithTheButtonAndShowsMarkupInColour)
             shown.contains(QStringLiteral("<span style=\"color:#ff0000\">系统不会保存您所做的答案</span>")));
         EXPECT_TRUE(shown.contains(QStringLiteral("<br/>")));
     }
+}
+
+bool TipBoxOnScreen(const CMessageBoxTip* other = nullptr)
+{
+    const CMessageBoxTip* box = CMessageBoxTip::Current();
+    return box != nullptr && box != other && box->GetWidget() != nullptr && box->GetWidget()->isVisible();
+}
+
+// The IM thread shows its notice through the box: the box is made on the UI thread and the worker
+// waits for the answer.
+TEST(MessageBoxTip, AWorkerThreadGetsTheAnswerOfABoxOnTheUiThread)
+{
+    std::atomic<int> answer{-1};
+    // The box runs its modal loop inside this thread's wait below; it is answered from a timer.
+    ScheduleWhileModal([] {
+        EXPECT_EQ(CMessageBoxTip::Current()->GetWidget()->thread(), QApplication::instance()->thread());
+        Click(CMessageBoxTip::Current()->FindControl(QStringLiteral("msg_box_btn_yes")));
+    });
+    std::thread worker([&] {
+        answer = static_cast<int>(
+            CMessageBoxTip::Show({}, QStringLiteral("您的账号在异地登录,被迫下线!"), QStringLiteral("确定")));
+    });
+    EXPECT_TRUE(WaitFor([&] { return answer.load() != -1; }));
+    worker.join();
+    EXPECT_EQ(answer.load(), 1);
+}
+
+// A box shown while another waits (a forced logout over a question) answers the first with 0
+// before it goes; both callers get their answer and no object goes while its box is shown.
+TEST(MessageBoxTip, ASecondBoxAnswersTheFirstBeforeItGoes)
+{
+    UINT second = 99;
+    bool firstOpenUnderSecond = true;
+    ScheduleWhileModal([&] {
+        const CMessageBoxTip* first = CMessageBoxTip::Current();
+        auto* poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, [poll, first, &firstOpenUnderSecond] {
+            if (!TipBoxOnScreen(first)) {
+                return;
+            }
+            poll->deleteLater();
+            poll->stop();
+            firstOpenUnderSecond = first->GetHWND().IsWindow();
+            Click(CMessageBoxTip::Current()->FindControl(QStringLiteral("msg_box_btn_yes")));
+        });
+        poll->start(10);
+        second =
+            CMessageBoxTip::Show({}, QStringLiteral("您的账号在异地登录,被迫下线!"), QStringLiteral("确定"));
+    });
+    EXPECT_EQ(CMessageBoxTip::Show({}, QStringLiteral("离开此页面，返回首页?"), QStringLiteral("离开")), 0U);
+    EXPECT_EQ(second, 1U);
+    EXPECT_FALSE(firstOpenUnderSecond);
 }
 
 TEST(MessageBoxWnd, ResultsFollowTheButtonAndTheDeleteBox)

@@ -179,8 +179,21 @@ TEST_F(ToolkitTest, MenuChoicePostsTheEntryAndClicksInTheOwner)
             chosen = std::move(command);
         }
     };
+    // The owner may open a modal window from the click: by then the menu is gone from the screen
+    // and holds no grab.
+    bool menuShownAtClick = true;
+    QWidget* popupAtClick = nullptr;
     CMenuWnd* menu = CMenuWnd::Show(&m_window, TestLayout(QStringLiteral("Menu.xml")), QPoint(40, 40));
+    ASSERT_EQ(QApplication::activePopupWidget(), menu->GetWidget());
+    m_window.onNotify = [&](TNotifyUI& msg) {
+        if (msg.sType == QLatin1String("click")) {
+            menuShownAtClick = menu->GetWidget()->isVisible();
+            popupAtClick = QApplication::activePopupWidget();
+        }
+    };
     Click(menu->FindControl(QStringLiteral("menu_settings")));
+    EXPECT_FALSE(menuShownAtClick);
+    EXPECT_EQ(popupAtClick, nullptr);
     ASSERT_TRUE(WaitFor([&] { return chosen != nullptr; }));
     EXPECT_EQ(chosen->name, QStringLiteral("menu_settings"));
     EXPECT_TRUE(Has(m_window.notifications, QStringLiteral("click:menu_settings")));

@@ -53,6 +53,9 @@ void RecordingWindow::Notify(TNotifyUI& msg)
 {
     notifications.push_back(msg.sType + QLatin1Char(':') +
                             (msg.pSender != nullptr ? msg.pSender->GetName() : QString()));
+    if (onNotify) {
+        onNotify(msg);
+    }
     WindowImplBase::Notify(msg);
 }
 

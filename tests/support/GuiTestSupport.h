@@ -37,6 +37,7 @@ public:
     std::vector<QString> notifications; // "type:sender"
     std::function<CControlUI*(const QString&)> createControl;
     std::function<void(WindowMessage&)> onMessage;
+    std::function<void(TNotifyUI&)> onNotify;
 
     void Notify(TNotifyUI& msg) override;
 
