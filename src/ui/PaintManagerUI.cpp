@@ -138,6 +138,11 @@ void CPaintManagerUI::AddMessageFilter(IMessageFilterUI* filter)
     m_filters.push_back(filter);
 }
 
+void CPaintManagerUI::RemoveMessageFilter(IMessageFilterUI* filter)
+{
+    std::erase(m_filters, filter);
+}
+
 QFont CPaintManagerUI::MakeFont(const QString& face, int pixelSize, bool bold, bool underline, bool italic)
 {
     QFont font;
@@ -190,6 +195,10 @@ void CPaintManagerUI::AdoptControl(CControlUI* control)
 
 void CPaintManagerUI::ForgetControl(CControlUI* control)
 {
+    // A control that listens (a composite edit) stops listening when it leaves the window.
+    if (auto* listener = dynamic_cast<INotifyUI*>(control)) {
+        RemoveNotifier(listener);
+    }
     for (auto it = m_names.begin(); it != m_names.end();) {
         it = it.value() == control ? m_names.erase(it) : std::next(it);
     }
@@ -256,7 +265,7 @@ bool CPaintManagerUI::eventFilter(QObject* watched, QEvent* event)
         }
         break;
     case QEvent::KeyPress:
-        return FilterKey(static_cast<QKeyEvent*>(event));
+        return FilterKey(widget, static_cast<QKeyEvent*>(event));
     case QEvent::MouseButtonPress: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton &&
@@ -273,13 +282,18 @@ bool CPaintManagerUI::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
-bool CPaintManagerUI::FilterKey(QKeyEvent* event)
+bool CPaintManagerUI::FilterKey(QWidget* watched, QKeyEvent* event)
 {
     // An unhandled key event goes on to the parents, some of which we watch too: act on it once.
-    if (event == m_lastKey.event && event->timestamp() == m_lastKey.timestamp) {
+    // Only a parent of the widget where it was first seen is on that way; the same address and
+    // time stamp alone are no proof (synthetic events share both), and a new press must not be
+    // lost.
+    if (event == m_lastKey.event && event->timestamp() == m_lastKey.timestamp &&
+        m_lastKey.receiver != nullptr && watched != m_lastKey.receiver &&
+        watched->isAncestorOf(m_lastKey.receiver)) {
         return false;
     }
-    m_lastKey = {event, event->timestamp()};
+    m_lastKey = {event, event->timestamp(), watched};
     const WPARAM key = VirtualKey(event);
     for (IMessageFilterUI* filter : m_filters) {
         bool handled = false;

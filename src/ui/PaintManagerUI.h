@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 
@@ -58,6 +59,7 @@ public:
     // Hands a notification to every listener, in the order they were added.
     void SendNotify(CControlUI* control, const QString& type, WPARAM wParam = 0, LPARAM lParam = 0);
     void AddMessageFilter(IMessageFilterUI* filter);
+    void RemoveMessageFilter(IMessageFilterUI* filter);
 
     void SetDefaultFont(const QString& face, int size, bool bold, bool underline, bool italic);
     [[nodiscard]] QFont GetDefaultFont() const { return m_defaultFont; }
@@ -86,7 +88,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool FilterKey(QKeyEvent* event);
+    bool FilterKey(QWidget* watched, QKeyEvent* event);
 
     QWidget* m_host;
     std::unique_ptr<CControlUI> m_root;
@@ -97,9 +99,12 @@ private:
     std::map<int, QFont> m_fonts;
     QRect m_caption;
     std::map<QString, QButtonGroup*> m_groups;
+    // The key event last acted on and the widget it was first seen at, to tell its way up
+    // through the parents (the same event, seen again) from a new press.
     struct
     {
         const QEvent* event = nullptr;
         quint64 timestamp = 0;
+        QPointer<QWidget> receiver;
     } m_lastKey;
 };

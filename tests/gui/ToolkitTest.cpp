@@ -127,6 +127,19 @@ TEST_F(ToolkitTest, EscapeIsSwallowedEnterGoesOnAndTabMovesTheFocus)
     auto* second = m_window.FindControl<CEditUI>(QStringLiteral("second"));
     auto* line = static_cast<QLineEdit*>(first->GetWidget());
     QSignalSpy returns(line, &QLineEdit::returnPressed);
+    // Every press reaches the window's key filters once, however far it travels up the parents.
+    struct KeyLog final : IMessageFilterUI
+    {
+        std::vector<WPARAM> keys;
+        LRESULT MessageHandler(UINT message, WPARAM wParam, LPARAM, bool&) override
+        {
+            if (message == WM_KEYDOWN) {
+                keys.push_back(wParam);
+            }
+            return 0;
+        }
+    } seen;
+    m_window.GetPaintManager().AddMessageFilter(&seen);
     first->SetFocus();
     QTest::keyClick(line, Qt::Key_Escape);
     QCoreApplication::processEvents();
@@ -138,6 +151,10 @@ TEST_F(ToolkitTest, EscapeIsSwallowedEnterGoesOnAndTabMovesTheFocus)
     EXPECT_TRUE(second->IsFocused());
     QTest::keyClick(second->GetWidget(), Qt::Key_Tab, Qt::ShiftModifier);
     EXPECT_TRUE(first->IsFocused());
+    // The window's own filter takes Escape first. Return goes on up through the parents and is
+    // still seen once; the 0 is the Shift key that QTest presses before Shift+Tab.
+    EXPECT_EQ(seen.keys, (std::vector<WPARAM>{VK_RETURN, VK_TAB, 0, VK_TAB}));
+    m_window.GetPaintManager().RemoveMessageFilter(&seen);
 }
 
 TEST_F(ToolkitTest, TheCaptionIsWhereTheLayoutSaysAndNotOverButtons)
