@@ -51,6 +51,10 @@ protected:
         if (event->type() == QEvent::ActivationChange && m_owner != nullptr) {
             m_owner->OnActivation(isActiveWindow());
         }
+        // Whoever changed it: our buttons, a shortcut or a double click on a desktop's title bar.
+        if (event->type() == QEvent::WindowStateChange && m_owner != nullptr) {
+            m_owner->OnWindowState();
+        }
         return QWidget::event(event);
     }
     void closeEvent(QCloseEvent* event) override
@@ -241,21 +245,13 @@ LRESULT WindowImplBase::HandleMessage(WindowMessage& message)
             SendMessage(m_handle, WM_CLOSE);
             return 0;
         }
-        const bool wasMaximized = m_host->isMaximized();
+        // The title bar's buttons follow the state change itself (OnWindowState).
         if (message.wParam == SC_MINIMIZE) {
             m_host->showMinimized();
         } else if (message.wParam == SC_MAXIMIZE) {
             m_host->showMaximized();
         } else if (message.wParam == SC_RESTORE) {
             m_host->showNormal();
-        }
-        if (m_host->isMaximized() != wasMaximized) {
-            if (CControlUI* maximize = FindControl(QStringLiteral("maxbtn"))) {
-                maximize->SetVisible(!m_host->isMaximized());
-            }
-            if (CControlUI* restore = FindControl(QStringLiteral("restorebtn"))) {
-                restore->SetVisible(m_host->isMaximized());
-            }
         }
         return 0;
     }
@@ -293,6 +289,20 @@ void WindowImplBase::OnActivation(bool active)
 {
     WindowMessage activate{WM_ACTIVATE, active ? WA_ACTIVE : WA_INACTIVE, 0, {}};
     Deliver(activate);
+}
+
+void WindowImplBase::OnWindowState()
+{
+    if (m_host == nullptr || m_destroyed) {
+        return;
+    }
+    const bool maximized = m_host->isMaximized();
+    if (CControlUI* maximize = FindControl(QStringLiteral("maxbtn"))) {
+        maximize->SetVisible(!maximized);
+    }
+    if (CControlUI* restore = FindControl(QStringLiteral("restorebtn"))) {
+        restore->SetVisible(maximized);
+    }
 }
 
 void WindowImplBase::DestroyNative()

@@ -79,6 +79,7 @@ private:
     class Host;
     void DestroyNative();
     void OnHostGone();
+    void OnWindowState();
     void OnActivation(bool active);
 
     std::unique_ptr<CPaintManagerUI> m_PaintManager;

@@ -105,6 +105,13 @@ TEST_F(ToolkitTest, TitleBarButtonsMaximiseRestoreAndClose)
     EXPECT_FALSE(m_window.GetWidget()->isMaximized());
     EXPECT_TRUE(m_window.FindControl(QStringLiteral("maxbtn"))->IsVisible());
     EXPECT_FALSE(m_window.FindControl(QStringLiteral("restorebtn"))->IsVisible());
+    // The desktop maximises and restores the window by itself (a shortcut, a double click on its
+    // title bar): the buttons follow.
+    for (const bool maximized : {true, false}) {
+        m_window.GetWidget()->setWindowState(maximized ? Qt::WindowMaximized : Qt::WindowNoState);
+        EXPECT_EQ(m_window.FindControl(QStringLiteral("maxbtn"))->IsVisible(), !maximized);
+        EXPECT_EQ(m_window.FindControl(QStringLiteral("restorebtn"))->IsVisible(), maximized);
+    }
 
     ScheduleWhileModal([&] { Click(m_window.FindControl(QStringLiteral("closebtn"))); });
     EXPECT_EQ(m_window.ShowModal(), 1U);
