@@ -8,6 +8,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <gtest/gtest.h>
+
+#include <utility>
+
 namespace GuiTestSupport {
 
 QString TestLayout(const QString& name)
@@ -36,8 +40,36 @@ void Click(CControlUI* control)
     QTest::mouseClick(control->GetWidget(), Qt::LeftButton);
 }
 
+void ExpectNothingSqueezed(QWidget* window)
+{
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        const CControlUI* control = CControlUI::FromWidget(widget);
+        if (control == nullptr || !widget->isVisibleTo(window) || widget->width() == 0) {
+            continue;
+        }
+        const QString name = control->GetName().isEmpty() ? control->GetClass() : control->GetName();
+        // Inside every parent, or a parent cuts it off where it runs over.
+        for (QWidget* parent = widget->parentWidget(); parent != nullptr && parent != window->parentWidget();
+             parent = parent->parentWidget()) {
+            const QRect where(widget->mapTo(parent, QPoint(0, 0)), widget->size());
+            EXPECT_TRUE(parent->rect().contains(where))
+                << name.toStdString() << " runs over the edge of its parent by "
+                << (where.right() - parent->rect().right()) << " px";
+        }
+        for (const auto& [attribute, size] : {std::pair{QStringLiteral("width"), widget->width()},
+                                              std::pair{QStringLiteral("height"), widget->height()}}) {
+            bool fixed = false;
+            const int wanted = control->GetAttribute(attribute).toInt(&fixed);
+            EXPECT_TRUE(!fixed || size >= wanted)
+                << name.toStdString() << " is squeezed: " << attribute.toStdString() << " " << size << " < "
+                << wanted;
+        }
+    }
+}
+
 QString SaveToGallery(QWidget* window, const QString& name)
 {
+    ExpectNothingSqueezed(window);
     QDir().mkpath(QStringLiteral(EXAMORA_GALLERY_DIR));
     // A run at another scale (QT_SCALE_FACTOR=2) keeps its pictures apart: name@2x.png.
     const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR");

@@ -22,7 +22,12 @@ void ScheduleWhileModal(std::function<void()> action);
 // Clicks a control's widget with the left button.
 void Click(CControlUI* control);
 
-// Saves a picture of the window under the build's gallery folder; returns its path.
+// Every visible control lies inside the window and has at least the width and height its layout
+// fixes (a squeezed control is drawn clipped).
+void ExpectNothingSqueezed(QWidget* window);
+
+// Checks that nothing is squeezed, then saves a picture of the window under the build's gallery
+// folder; returns its path.
 QString SaveToGallery(QWidget* window, const QString& name);
 
 // A window with a layout of the tests that records the messages and notifications it gets.
