@@ -2,8 +2,8 @@
 
 #include "ServiceContext.h"
 #include "SignOnApi.h"
+#include "platform/JsonReader.h"
 
-#include <QJsonArray>
 #include <QString>
 
 #include <charconv>
@@ -143,12 +143,11 @@ void Fault(ServiceContext& context, const Request& request, Response& response)
 
 void Tracks(ServiceContext& context, const Request& request, Response& response)
 {
-    QJsonArray records;
+    Json::Value records(Json::arrayValue);
     for (const std::string& record : context.store.Tracks(request.get_param_value("action"))) {
-        records.append(QJsonDocument::fromJson(QByteArray::fromStdString(record)).object());
+        records.append(JsonReader::Parse(record).value_or(Json::Value(Json::objectValue)));
     }
-    response.set_content(QJsonDocument(records).toJson(QJsonDocument::Compact).toStdString(),
-                         "application/json; charset=utf-8");
+    response.set_content(JsonReader::Compact(records), "application/json; charset=utf-8");
 }
 
 } // namespace
