@@ -1,18 +1,17 @@
 #include "platform/AtomicFile.h"
 
-#include <QFileInfo>
 #include <QSaveFile>
 
 namespace AtomicFile {
 
-bool Write(const QString& path, const QByteArray& content, NewFileAccess access)
+bool Write(const QString& path, const QByteArray& content, FileAccess access)
 {
-    const bool isNew = !QFileInfo::exists(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }
-    if (isNew && access == NewFileAccess::OwnerOnly) {
+    // Set on the temporary file, so the renamed result never has wider rights for a moment.
+    if (access == FileAccess::OwnerOnly) {
         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
     if (file.write(content) != content.size()) {

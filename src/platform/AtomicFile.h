@@ -7,15 +7,15 @@
 // file or the new one: a temporary file beside the target, flushed, then renamed over it.
 namespace AtomicFile {
 
-enum class NewFileAccess
+enum class FileAccess
 {
-    Default,   // the umask's usual rights
-    OwnerOnly, // 0600: for files that hold credentials
+    Default,   // a new file gets the umask's usual rights, an existing one keeps its own
+    OwnerOnly, // 0600, also for a file that had wider rights: for files that may hold credentials
 };
 
 // False when the folder is missing or not writable, or the disk is full; the target is then
-// untouched. An existing file keeps its rights.
+// untouched.
 [[nodiscard]] bool Write(const QString& path, const QByteArray& content,
-                         NewFileAccess access = NewFileAccess::Default);
+                         FileAccess access = FileAccess::Default);
 
 } // namespace AtomicFile

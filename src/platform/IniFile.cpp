@@ -277,7 +277,7 @@ bool IniFile::Save() const
         content += line;
         content += m_newline;
     }
-    return AtomicFile::Write(m_path, content, AtomicFile::NewFileAccess::OwnerOnly);
+    return AtomicFile::Write(m_path, content, AtomicFile::FileAccess::OwnerOnly);
 }
 
 QString IniFile::ReadString(const QString& path, const QString& section, const QString& key,

@@ -119,13 +119,22 @@ TEST(IniFile, NewKeysAreInsertedBeforeTheBlankLinesBetweenSections)
     EXPECT_EQ(folder.Read("conf.ini"), QByteArray("[a]\nx=1\nz=3\n\n[b]\ny=2\n"));
 }
 
-TEST(IniFile, NewFilesAreCreatedForTheOwnerOnlyAndNoTemporaryFileStays)
+// The users file holds remembered passwords and tokens: only its owner may read it, also when it
+// was readable by others before it was written.
+TEST(IniFile, WrittenFilesAreForTheOwnerOnlyAndNoTemporaryFileStays)
 {
     TempFolder folder;
     ASSERT_TRUE(IniFile::WriteString(folder.File("users.ini"), "Main", "CurrentUser", "User_0"));
     EXPECT_EQ(folder.Read("users.ini"), QByteArray("[Main]\nCurrentUser=User_0\n"));
     EXPECT_EQ(QFileInfo(folder.File("users.ini")).permissions() & 0x0077, 0);
     EXPECT_EQ(QDir(folder.Path()).entryList(QDir::Files), QStringList{"users.ini"});
+
+    folder.Write("old.ini", "[Main]\n");
+    ASSERT_TRUE(
+        QFile::setPermissions(folder.File("old.ini"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                          QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    ASSERT_TRUE(IniFile::WriteString(folder.File("old.ini"), "Main", "CurrentUser", "User_0"));
+    EXPECT_EQ(QFileInfo(folder.File("old.ini")).permissions() & 0x0077, 0);
 }
 
 TEST(IniFile, BadFilesReadAsEmptyAndAreNeverOverwritten)
