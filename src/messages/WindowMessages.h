@@ -38,6 +38,7 @@ constexpr UINT WM_USER_OPEN_HOMEPAGE = WM_USER + 115;
 constexpr UINT WM_USER_OPEN_URL = WM_USER + 116; // record: PageRequest
 constexpr UINT TIMER_ID_WEBVIEW = WM_USER + 117; // timer id, 200 ms
 constexpr UINT WM_USER_WEBVIEW_REPAINT = WM_USER + 118;
+constexpr UINT TIMER_ID_IM_LOGIN = WM_USER + 119; // timer id: the login window's limit for the IM sign-in
 
 constexpr UINT kCountdownPeriodMs = 1000;
 constexpr UINT kWebViewPeriodMs = 200;

@@ -27,10 +27,10 @@ bool ParseBool(const QString& text)
 bool IsStyleAttribute(const QString& name)
 {
     static const QStringList names = {
-        "bkcolor",           "bordercolor",      "bordersize",       "borderround", "textcolor",
-        "disabledtextcolor", "hottextcolor",     "bkimage",          "normalimage", "hotimage",
-        "pushedimage",       "disabledimage",    "focusbordercolor", "hotbkcolor",  "pushedbkcolor",
-        "selectedimage",     "selectedhotimage", "forecolor"};
+        "bkcolor",           "bordercolor",      "bordersize",       "borderround",    "textcolor",
+        "disabledtextcolor", "hottextcolor",     "bkimage",          "normalimage",    "hotimage",
+        "pushedimage",       "disabledimage",    "focusbordercolor", "hotbkcolor",     "pushedbkcolor",
+        "selectedimage",     "selectedhotimage", "forecolor",        "disabledbkcolor"};
     return names.contains(name);
 }
 
@@ -283,7 +283,8 @@ void CControlUI::UpdateStyle()
                   {QStringLiteral("border-color: ") + ColorCss(QStringLiteral("focusbordercolor"))});
     sheet += rule(selector + QStringLiteral(":disabled"),
                   {image(QStringLiteral("disabledimage")),
-                   QStringLiteral("color: ") + ColorCss(QStringLiteral("disabledtextcolor"))});
+                   QStringLiteral("color: ") + ColorCss(QStringLiteral("disabledtextcolor")),
+                   QStringLiteral("background-color: ") + ColorCss(QStringLiteral("disabledbkcolor"))});
     sheet += ExtraStyle(selector);
     m_widget->setStyleSheet(sheet);
 }
