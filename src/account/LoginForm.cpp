@@ -3,6 +3,7 @@
 #include "account/AccountEditFactory.h"
 #include "account/AccountRequest.h"
 #include "account/CurrentTicket.h"
+#include "account/LognComboxWnd.h"
 #include "account/OrvaEditPasswd.h"
 #include "account/OrvaEditUserName.h"
 #include "diag/Log.h"
@@ -238,6 +239,12 @@ LRESULT CLoginForm::HandleMessage(WindowMessage& message)
             } else {
                 OnImLoginFailed();
             }
+        }
+        break;
+    case WM_USER_SHOW_USER_LIST:
+        if (m_userName != nullptr && !CConfigService::Instance().LoadUsers().isEmpty()) {
+            // The popup deletes itself when it closes.
+            (new CLognComboxWnd)->ShowUnder(GetHWND(), m_userName);
         }
         break;
     case WM_TIMER:

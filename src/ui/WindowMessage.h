@@ -38,6 +38,8 @@ constexpr WPARAM VK_ESCAPE = 0x1B;
 
 // Window styles the windows ask for, and what they become (see WindowImplBase::Create).
 constexpr uint32_t WS_POPUP = 0x80000000U;
+constexpr uint32_t WS_VISIBLE = 0x10000000U;
+constexpr uint32_t WS_CLIPSIBLINGS = 0x04000000U;
 constexpr uint32_t WS_CLIPCHILDREN = 0x02000000U;
 constexpr uint32_t WS_OVERLAPPEDWINDOW = 0x00CF0000U;
 constexpr uint32_t WS_EX_TOOLWINDOW = 0x00000080U;

@@ -3,6 +3,7 @@
 #include "LocalServiceProcess.h"
 #include "TestSupport.h"
 #include "account/CurrentTicket.h"
+#include "account/LognComboxWnd.h"
 #include "account/OrvaEditPasswd.h"
 #include "account/OrvaEditUserName.h"
 #include "diag/Log.h"
@@ -15,10 +16,12 @@
 #include "ui/ButtonUI.h"
 #include "ui/EditUI.h"
 #include "ui/LabelUI.h"
+#include "ui/ListUI.h"
 #include "ui/OptionUI.h"
 
 #include <QFile>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -133,6 +136,7 @@ TEST_F(LoginFormTest, AManualSignInGoesThroughAllThreeStepsAndRemembersTheAccoun
 {
     Open();
     EXPECT_FALSE(Find("login_btn_login")->IsEnabled()) << "nothing typed yet";
+    SaveToGallery(m_window->GetWidget(), "login_empty");
     Find<COptionUI>("login_opn_chk_rember")->Selected(true);
     SignIn(QString::fromLatin1(kDemoMobile), QString::fromLatin1(kDemoPassword));
     ASSERT_TRUE(WaitFor([&] { return Closed(); }, 30s)) << Tip("login_lab_tip_err_msg").toStdString();
@@ -181,6 +185,11 @@ TEST_F(LoginFormTest, WrongInputIsRefusedOnItsLabelAndTheServicesRefusalsToo)
             row.label == std::string("login_lab_tip_err_account") ? "login_edit_user_name" : "login_edit_pwd";
         EXPECT_EQ(Find(field)->GetAttribute(QStringLiteral("bordercolor")), QStringLiteral("#FFFF0000"));
         EXPECT_TRUE(Find("login_btn_login")->IsEnabled());
+        if (row.label == std::string("login_lab_tip_err_account")) {
+            SaveToGallery(m_window->GetWidget(), "login_error_account");
+        } else {
+            SaveToGallery(m_window->GetWidget(), "login_error_password");
+        }
     }
     // An empty password: a message of its own, without the server's exclamation mark.
     Type("login_edit_user_name", QString::fromLatin1(kDemoMobile));
@@ -237,6 +246,78 @@ TEST_F(LoginFormTest, TheLastAccountSignsInByItselfUnlessTheUserIsSwitchingAccou
     ASSERT_TRUE(WaitFor([&] { return Closed(); }, 30s)) << Tip("login_lab_tip_err_msg").toStdString();
     EXPECT_GT(m_window->UserId(), 0);
     EXPECT_EQ(s_folder->Read("orva.ini"), saved) << "an automatic sign-in does not rewrite the account";
+}
+
+// The list of remembered accounts: placed under the number field (above it near the bottom of
+// the work area), a 30 px row per account + 6, and each choice closes it.
+TEST_F(LoginFormTest, TheAccountListFillsForgetsAndCloses)
+{
+    CConfigService& config = CConfigService::Instance();
+    config.SaveUser("13700000001", "one", "", "", "", "", true, false);
+    config.SaveUser("13700000002", "", "", "", "", "", false, false);
+    config.SaveUser("13700000003", "three", "", "", "", "", true, true);
+    config.SetRelogin(QStringLiteral("1"));
+    Open();
+    auto* field = Find<COrvaEditUserName>("login_edit_user_name");
+    const auto openList = [&] {
+        SendUserMessage<WM_USER_SHOW_USER_LIST>(m_window->GetHWND());
+        CLognComboxWnd* list = CLognComboxWnd::Current();
+        EXPECT_NE(list, nullptr);
+        return list;
+    };
+    const auto waitClosed = [] { return WaitFor([] { return CLognComboxWnd::Current() == nullptr; }); };
+
+    CLognComboxWnd* list = openList();
+    ASSERT_NE(list, nullptr);
+    const QRect fieldRect(field->GetWidget()->mapToGlobal(QPoint(0, 0)), field->GetWidget()->size());
+    EXPECT_EQ(list->GetWidget()->geometry(),
+              QRect(fieldRect.left(), fieldRect.bottom() + 1, fieldRect.width(), 96));
+    auto* rows = list->FindControl<CListUI>(QStringLiteral("list_user"));
+    ASSERT_EQ(rows->GetCount(), 3);
+    SaveToGallery(list->GetWidget(), "login_account_list");
+
+    // Closes when it loses activation, changing nothing.
+    SendMessage(list->GetHWND(), WM_ACTIVATE, WA_INACTIVE);
+    ASSERT_TRUE(waitClosed());
+
+    // A row without a remembered password empties the password field and sets both boxes.
+    list = openList();
+    ASSERT_NE(list, nullptr);
+    rows = list->FindControl<CListUI>(QStringLiteral("list_user"));
+    CControlUI* second = rows->GetItemAt(1);
+    EXPECT_EQ(static_cast<CContainerUI*>(second)->GetItemAt(0)->GetText(), QStringLiteral("13700000002"));
+    Click(second);
+    ASSERT_TRUE(waitClosed());
+    EXPECT_EQ(field->GetText(), QStringLiteral("13700000002"));
+    EXPECT_EQ(Find("login_edit_pwd")->GetText(), QString());
+    EXPECT_FALSE(Find<COptionUI>("login_opn_chk_rember")->IsSelected());
+
+    // Delete forgets the account; the fields keep what they hold.
+    list = openList();
+    ASSERT_NE(list, nullptr);
+    rows = list->FindControl<CListUI>(QStringLiteral("list_user"));
+    Click(static_cast<CContainerUI*>(rows->GetItemAt(0))->GetItemAt(1));
+    ASSERT_TRUE(waitClosed());
+    EXPECT_EQ(field->GetText(), QStringLiteral("13700000002"));
+    QStringList left;
+    for (const SavedUser& user : config.LoadUsers()) {
+        left << user.userName;
+    }
+    EXPECT_EQ(left, (QStringList{"13700000002", "13700000001"}));
+
+    // Near the bottom of the work area the list opens above the field.
+    const QRect area = m_window->GetWidget()->screen()->availableGeometry();
+    m_window->GetWidget()->move(m_window->GetWidget()->x(),
+                                area.bottom() -
+                                    field->GetWidget()->mapTo(m_window->GetWidget(), QPoint(0, 0)).y() -
+                                    field->GetWidget()->height() - 20);
+    list = openList();
+    ASSERT_NE(list, nullptr);
+    const QPoint fieldTop = field->GetWidget()->mapToGlobal(QPoint(0, 0));
+    EXPECT_EQ(list->GetWidget()->geometry().bottom(), fieldTop.y() - 1);
+    EXPECT_EQ(list->GetWidget()->height(), 66);
+    list->Close(1);
+    ASSERT_TRUE(waitClosed());
 }
 
 // A reply that arrives after the window closed reaches nothing and changes nothing.

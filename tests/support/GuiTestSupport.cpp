@@ -69,7 +69,6 @@ void ExpectNothingSqueezed(QWidget* window)
 
 QString SaveToGallery(QWidget* window, const QString& name)
 {
-    ExpectNothingSqueezed(window);
     QDir().mkpath(QStringLiteral(EXAMORA_GALLERY_DIR));
     // A run at another scale (QT_SCALE_FACTOR=2) keeps its pictures apart: name@2x.png.
     const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR");
@@ -77,7 +76,9 @@ QString SaveToGallery(QWidget* window, const QString& name)
                                ? QString()
                                : QLatin1Char('@') + scale + QLatin1Char('x');
     const QString path = QStringLiteral(EXAMORA_GALLERY_DIR "/") + name + suffix + QStringLiteral(".png");
+    // After the picture: grabbing lays out what was not laid out yet.
     window->grab().save(path);
+    ExpectNothingSqueezed(window);
     return path;
 }
 
