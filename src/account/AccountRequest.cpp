@@ -26,6 +26,9 @@ void Deliver(const WindowHandle& window, const AccountRequest& request, bool ok,
             << LogMask::JsonMembers(reply, {"ticket", "token"}) << "] url:[" << MaskForm(request.address)
             << "] body:[" << MaskForm(request.body) << "]";
     }
+    if (request.kind == nullptr) {
+        return;
+    }
     auto record = std::make_unique<HttpReply>();
     record->responseCode = responseCode;
     record->reply = reply;
@@ -43,11 +46,15 @@ bool PostAccountRequest(const WindowHandle& window, AccountRequest request)
     const std::string body = request.body;
     const int timeoutMs = request.timeoutMs;
     const bool post = request.post;
+    const auto headers = request.headers;
     HttpRequest http(
         address, body.data(), body.size(),
         [window, request = std::move(request)](bool ok, int responseCode, const std::string& reply) {
             Deliver(window, request, ok, responseCode, reply);
         });
+    for (const auto& [name, value] : headers) {
+        http.AddHeader(name, value);
+    }
     http.SetTimeout(timeoutMs);
     if (post) {
         http.SetMethodAsPost();

@@ -11,6 +11,8 @@ inline constexpr char kImServer[] = "wss://im.orva.example/ws";
 inline constexpr char kHomePage[] = "https://www.orva.example/";
 // The user agreement, shown by the about window and the registration window.
 inline constexpr char kUserAgreementPage[] = "https://www.orva.example/agreement";
+// The privacy policy, linked from the registration window.
+inline constexpr char kPrivacyPolicyPage[] = "https://www.orva.example/privacy";
 
 // The IM application key (32 lower-case hex digits) and the request-signing secret (19 printable
 // ASCII characters). The local service carries the same secret to check signatures.

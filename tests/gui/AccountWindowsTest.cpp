@@ -1,16 +1,18 @@
-#include "account/LoginForm.h"
 #include "GuiTestSupport.h"
 #include "LocalServiceProcess.h"
 #include "TestSupport.h"
 #include "account/CurrentTicket.h"
+#include "account/LoginForm.h"
 #include "account/LognComboxWnd.h"
 #include "account/OrvaEditPasswd.h"
 #include "account/OrvaEditUserName.h"
+#include "account/RegisterForm.h"
 #include "diag/Log.h"
 #include "environment/Environment.h"
 #include "im/SDKInstance.h"
 #include "messages/WindowMessages.h"
 #include "platform/AppFolder.h"
+#include "platform/JsonReader.h"
 #include "service/HttpTransport.h"
 #include "settings/ConfigService.h"
 #include "ui/ButtonUI.h"
@@ -41,7 +43,7 @@ constexpr const char* kDemoPassword = "examora123";
 // The client's whole account stack against the real local service process: its own application
 // folder (OrvaLogConf.ini pointing at the service, orva.ini, the log), the real transport and the
 // real libnim.so.
-class LoginFormTest : public ::testing::Test
+class AccountWindowsTest : public ::testing::Test
 {
 protected:
     static void SetUpTestSuite()
@@ -76,6 +78,10 @@ protected:
         if (m_window != nullptr && m_window->GetHWND().IsWindow()) {
             m_window->Close(1);
             WaitFor([&] { return !m_window->GetHWND().IsWindow(); });
+        }
+        if (m_register != nullptr && m_register->GetHWND().IsWindow()) {
+            m_register->Close(1);
+            WaitFor([&] { return !m_register->GetHWND().IsWindow(); });
         }
         nim::SDKInstance::Get().Logout(3, {});
     }
@@ -115,24 +121,74 @@ protected:
         return WaitFor([&] { return Find(label)->IsVisible() && Find("login_btn_login")->IsEnabled(); }, 30s);
     }
 
-    static std::string Admin(const std::string& path, const std::string& form)
+    // A control call to the service: its HTTP status ("none" without an answer) and body.
+    static std::pair<std::string, std::string> Call(const std::string& path, const std::string& form,
+                                                    bool post)
     {
-        auto promise = std::make_shared<std::promise<int>>();
+        using Answer = std::pair<std::string, std::string>;
+        auto promise = std::make_shared<std::promise<Answer>>();
         auto future = promise->get_future();
         HttpRequest request(s_service->BaseUrl() + path, form.data(), form.size(),
-                            [promise](bool, int status, const std::string&) { promise->set_value(status); });
-        request.SetMethodAsPost();
+                            [promise](bool, int status, const std::string& reply) {
+                                promise->set_value({std::to_string(status), reply});
+                            });
+        if (post) {
+            request.SetMethodAsPost();
+        }
         request.Post();
-        return future.wait_for(10s) == std::future_status::ready ? std::to_string(future.get()) : "none";
+        return future.wait_for(10s) == std::future_status::ready ? future.get() : Answer{"none", ""};
+    }
+    static std::string Admin(const std::string& path, const std::string& form)
+    {
+        return Call(path, form, true).first;
+    }
+    // The tracking records the service stored for an action.
+    static Json::Value Tracks(const std::string& action)
+    {
+        return JsonReader::Parse(Call("admin/tracks?action=" + action, "", false).second)
+            .value_or(Json::Value());
+    }
+    static std::string SmsCode(const std::string& mobile)
+    {
+        return JsonReader::TextOf(
+            JsonReader::Parse(Call("admin/sms?mobile=" + mobile, "", false).second).value_or(Json::Value()),
+            "code");
+    }
+
+    // Opens a registration window owned by the recording window.
+    void OpenRegister()
+    {
+        m_owner.Create({}, QStringLiteral("owner"), WS_POPUP, 0);
+        m_register = std::make_unique<CRegisterForm>();
+        m_register->SetOwner(m_owner.GetHWND());
+        m_register->Create(m_owner.GetHWND(), QStringLiteral("注册账号"), WS_POPUP, 0);
+        m_register->ShowWindow();
+    }
+    template <typename T = CControlUI>
+    T* R(const char* name)
+    {
+        return m_register->FindControl<T>(QString::fromLatin1(name));
+    }
+    void TypeIn(CControlUI* field, const QString& text)
+    {
+        auto* edit = static_cast<COrvaEditField*>(field)->GetEdit();
+        edit->SetFocus();
+        static_cast<QLineEdit*>(edit->GetWidget())->clear();
+        QTest::keyClicks(edit->GetWidget(), text);
+    }
+    [[nodiscard]] bool OwnerGot(UINT message) const
+    {
+        return std::find(m_owner.messages.begin(), m_owner.messages.end(), message) != m_owner.messages.end();
     }
 
     static inline TempFolder* s_folder = nullptr;
     static inline LocalServiceProcess* s_service = nullptr;
     RecordingWindow m_owner{TestLayout(QStringLiteral("Blank.xml"))};
     std::unique_ptr<CLoginForm> m_window;
+    std::unique_ptr<CRegisterForm> m_register;
 };
 
-TEST_F(LoginFormTest, AManualSignInGoesThroughAllThreeStepsAndRemembersTheAccount)
+TEST_F(AccountWindowsTest, AManualSignInGoesThroughAllThreeStepsAndRemembersTheAccount)
 {
     Open();
     EXPECT_FALSE(Find("login_btn_login")->IsEnabled()) << "nothing typed yet";
@@ -151,7 +207,7 @@ TEST_F(LoginFormTest, AManualSignInGoesThroughAllThreeStepsAndRemembersTheAccoun
     EXPECT_FALSE(users.front().isAutoLogin);
 }
 
-TEST_F(LoginFormTest, WrongInputIsRefusedOnItsLabelAndTheServicesRefusalsToo)
+TEST_F(AccountWindowsTest, WrongInputIsRefusedOnItsLabelAndTheServicesRefusalsToo)
 {
     Open();
     struct Case
@@ -199,7 +255,7 @@ TEST_F(LoginFormTest, WrongInputIsRefusedOnItsLabelAndTheServicesRefusalsToo)
     EXPECT_FALSE(Find("login_lab_tip_err_account")->IsVisible()) << "one message at a time";
 }
 
-TEST_F(LoginFormTest, BrokenRepliesAndARefusedImSignInLeaveTheWindowReadyToTryAgain)
+TEST_F(AccountWindowsTest, BrokenRepliesAndARefusedImSignInLeaveTheWindowReadyToTryAgain)
 {
     Open();
     ASSERT_EQ(Admin("admin/fault", "path=/pc/pc-lg&count=1&body=malformed"), "200");
@@ -224,7 +280,7 @@ TEST_F(LoginFormTest, BrokenRepliesAndARefusedImSignInLeaveTheWindowReadyToTryAg
     EXPECT_TRUE(WaitFor([&] { return Closed(); }, 30s));
 }
 
-TEST_F(LoginFormTest, TheLastAccountSignsInByItselfUnlessTheUserIsSwitchingAccounts)
+TEST_F(AccountWindowsTest, TheLastAccountSignsInByItselfUnlessTheUserIsSwitchingAccounts)
 {
     CConfigService& config = CConfigService::Instance();
     config.SaveUser(QString::fromLatin1(kDemoMobile), QString::fromLatin1(kDemoPassword), "old-ticket", "k",
@@ -250,7 +306,7 @@ TEST_F(LoginFormTest, TheLastAccountSignsInByItselfUnlessTheUserIsSwitchingAccou
 
 // The list of remembered accounts: placed under the number field (above it near the bottom of
 // the work area), a 30 px row per account + 6, and each choice closes it.
-TEST_F(LoginFormTest, TheAccountListFillsForgetsAndCloses)
+TEST_F(AccountWindowsTest, TheAccountListFillsForgetsAndCloses)
 {
     CConfigService& config = CConfigService::Instance();
     config.SaveUser("13700000001", "one", "", "", "", "", true, false);
@@ -321,7 +377,7 @@ TEST_F(LoginFormTest, TheAccountListFillsForgetsAndCloses)
 }
 
 // A reply that arrives after the window closed reaches nothing and changes nothing.
-TEST_F(LoginFormTest, ALateReplyForAClosedWindowChangesNothing)
+TEST_F(AccountWindowsTest, ALateReplyForAClosedWindowChangesNothing)
 {
     SetCurrentTicket("before");
     Open();
@@ -336,7 +392,7 @@ TEST_F(LoginFormTest, ALateReplyForAClosedWindowChangesNothing)
 }
 
 // The whole log at its most detailed level holds none of the secrets of a sign-in.
-TEST_F(LoginFormTest, TheLogHoldsNoPasswordTicketOrToken)
+TEST_F(AccountWindowsTest, TheLogHoldsNoPasswordTicketOrToken)
 {
     Open();
     Find<COptionUI>("login_opn_chk_rember")->Selected(true);
@@ -349,6 +405,128 @@ TEST_F(LoginFormTest, TheLogHoldsNoPasswordTicketOrToken)
         ASSERT_FALSE(secret.isEmpty());
         EXPECT_FALSE(log.contains(secret.toUtf8())) << secret.toStdString();
     }
+}
+
+// A new account from number, SMS code and password, then a sign-in with it; the service stores a
+// tracking record for the opening and the "rfinish" record that rode inside the final request.
+TEST_F(AccountWindowsTest, ARegistrationCreatesAnAccountThatSignsIn)
+{
+    const std::string mobile = "13512345678";
+    const Json::Value::ArrayIndex openedBefore = Tracks("register").size();
+    OpenRegister();
+    ASSERT_TRUE(WaitFor([&] { return Tracks("register").size() == openedBefore + 1; }));
+    EXPECT_EQ(JsonReader::MemberOf(Tracks("register")[openedBefore], "mobile").asInt64(), -1);
+    EXPECT_FALSE(R("register_btn_sms_code")->IsEnabled());
+    EXPECT_FALSE(R("register_btn_submit")->IsEnabled());
+    SaveToGallery(m_register->GetWidget(), "register_empty");
+
+    TypeIn(R("register_edit_user_name"), QString::fromStdString(mobile));
+    ASSERT_TRUE(R("register_btn_sms_code")->IsEnabled());
+    Click(R("register_btn_sms_code"));
+    ASSERT_TRUE(WaitFor([&] { return !SmsCode(mobile).empty(); }, 30s));
+    ASSERT_TRUE(WaitFor([&] { return R("register_btn_sms_code")->GetText() == QStringLiteral("59s"); }, 5s));
+    EXPECT_FALSE(R("register_btn_sms_code")->IsEnabled());
+
+    TypeIn(R("register_edit_sms_code"), QString::fromStdString(SmsCode(mobile)));
+    TypeIn(R("register_edit_pwd"), QStringLiteral("abc123"));
+    EXPECT_FALSE(R("register_btn_submit")->IsEnabled()) << "the agreement is not ticked";
+    Click(R("register_chk_agree"));
+    ASSERT_TRUE(R("register_btn_submit")->IsEnabled());
+    SaveToGallery(m_register->GetWidget(), "register_countdown");
+    // A changed number after the code was sent does not change the number registered.
+    TypeIn(R("register_edit_user_name"), QStringLiteral("13900000000"));
+    Click(R("register_btn_submit"));
+    ASSERT_TRUE(WaitFor([&] { return !m_register->GetHWND().IsWindow(); }, 30s))
+        << R<CLabelUI>("register_lab_tip_err_msg")->GetText().toStdString();
+    EXPECT_TRUE(WaitFor([&] { return OwnerGot(WM_USER_REGISTER_OK); }));
+    const Json::Value finished = Tracks("rfinish");
+    ASSERT_GE(finished.size(), 1U);
+    EXPECT_EQ(JsonReader::MemberOf(finished[finished.size() - 1], "mobile").asInt64(), 13512345678);
+
+    m_owner.messages.clear();
+    Open();
+    SignIn(QString::fromStdString(mobile), QStringLiteral("abc123"));
+    EXPECT_TRUE(WaitFor([&] { return Closed(); }, 30s)) << Tip("login_lab_tip_err_msg").toStdString();
+    EXPECT_GT(m_window->UserId(), 0);
+}
+
+TEST_F(AccountWindowsTest, RegistrationRefusalsAreShownWhereTheyBelong)
+{
+    OpenRegister();
+    struct Case
+    {
+        const char* name;
+        QString number;
+        const char* label;
+        QString text;
+        bool sends;
+    };
+    const Case numbers[] = {
+        {"inner space", "138 0000000", "register_lab_tip_err_account", "您填写的手机号格式错误", false},
+        {"already registered (305)", kDemoMobile, "register_lab_tip_err_account", "此手机号已经注册过了",
+         true},
+        {"a fraction the service refuses (201)", "1.381234567", "register_lab_tip_err_account",
+         "您填写的手机号格式错误", true},
+    };
+    for (const Case& row : numbers) {
+        SCOPED_TRACE(row.name);
+        static_cast<COrvaEditPasswd*>(R("register_edit_user_name"))->SetText(row.number);
+        R("register_btn_sms_code")->SetEnabled(true);
+        Click(R("register_btn_sms_code"));
+        if (row.sends) {
+            ASSERT_TRUE(WaitFor([&] { return R(row.label)->IsVisible(); }, 30s));
+        }
+        EXPECT_EQ(R<CLabelUI>(row.label)->GetText(), row.text);
+        EXPECT_EQ(R("register_edit_user_name")->GetAttribute(QStringLiteral("bordercolor")),
+                  QStringLiteral("#FFFF0000"));
+    }
+
+    // The submit checks, in their order: code before password, length before characters.
+    struct Submit
+    {
+        const char* name;
+        QString code;
+        QString password;
+        const char* label;
+        QString text;
+    };
+    const Submit submits[] = {
+        {"code of letters", "abcdef", "abc123", "register_lab_tip_err_sms_code", "验证码为6位数字"},
+        {"short password", "123456", "abc12", "register_lab_tip_err_msg", "请填写一个6位以上的密码"},
+        {"other characters", "123456", "abc_123456", "register_lab_tip_err_msg", "密码只能由数字和字母构成"},
+    };
+    for (const Submit& row : submits) {
+        SCOPED_TRACE(row.name);
+        static_cast<COrvaEditPasswd*>(R("register_edit_sms_code"))->SetText(row.code);
+        static_cast<COrvaEditPasswd*>(R("register_edit_pwd"))->SetText(row.password);
+        R("register_btn_submit")->SetEnabled(true);
+        Click(R("register_btn_submit"));
+        EXPECT_EQ(R<CLabelUI>(row.label)->GetText(), row.text);
+        EXPECT_TRUE(R(row.label)->IsVisible());
+    }
+    SaveToGallery(m_register->GetWidget(), "register_error");
+}
+
+// The resend countdown, driven by posting its ticks: a second less per tick down to 1s, then
+// "重新发送" and the count back at 60. The count is one for the process: a window closed during a
+// countdown leaves it where it was for the next window.
+TEST_F(AccountWindowsTest, TheResendCountdownCountsDownAndEnablesTheButtonAgain)
+{
+    OpenRegister();
+    const int start = CRegisterForm::RemainingSeconds();
+    ASSERT_GT(start, 1);
+    const WindowHandle window = m_register->GetHWND();
+    SendUserMessage<WM_USER_COUNTDOWN_TICK>(window);
+    EXPECT_EQ(R("register_btn_sms_code")->GetText(), QString::number(start - 1) + QLatin1Char('s'));
+    EXPECT_FALSE(R("register_btn_sms_code")->IsEnabled());
+    for (int left = start - 1; left > 1; --left) {
+        SendUserMessage<WM_USER_COUNTDOWN_TICK>(window);
+    }
+    EXPECT_EQ(R("register_btn_sms_code")->GetText(), QStringLiteral("1s"));
+    SendUserMessage<WM_USER_COUNTDOWN_TICK>(window);
+    EXPECT_EQ(R("register_btn_sms_code")->GetText(), QStringLiteral("重新发送"));
+    EXPECT_TRUE(R("register_btn_sms_code")->IsEnabled());
+    EXPECT_EQ(CRegisterForm::RemainingSeconds(), CRegisterForm::kCountdownSeconds);
 }
 
 } // namespace
