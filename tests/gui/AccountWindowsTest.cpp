@@ -136,7 +136,11 @@ protected:
             request.SetMethodAsPost();
         }
         request.Post();
-        return future.wait_for(10s) == std::future_status::ready ? future.get() : Answer{"none", ""};
+        // Windows keep handling their messages meanwhile: the transport's thread may be waiting
+        // for one of them to take a reply before it gets to this request.
+        const bool answered = WaitFor([&] { return future.wait_for(0s) == std::future_status::ready; },
+                                      std::chrono::milliseconds(10000));
+        return answered ? future.get() : Answer{"none", ""};
     }
     static std::string Admin(const std::string& path, const std::string& form)
     {
