@@ -14,7 +14,7 @@ namespace {
 // address or a form.
 std::string MaskForm(std::string_view text)
 {
-    return LogMask::Form(text, {"p", "pwd", "password", "newPwd", "rePwd"}, {"d_t", "ticket", "token"});
+    return LogMask::Form(text, {"p", "pwd", "repwd", "password"}, {"d_t", "ticket", "token"});
 }
 
 void Deliver(const WindowHandle& window, const AccountRequest& request, bool ok, int responseCode,

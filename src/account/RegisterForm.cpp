@@ -1,6 +1,5 @@
 #include "account/RegisterForm.h"
 
-#include "account/AccountEditFactory.h"
 #include "account/AccountRequest.h"
 #include "account/OrvaEditPasswd.h"
 #include "diag/Log.h"
@@ -24,18 +23,9 @@
 
 namespace {
 
-constexpr const char* kValidateMobileKind = "ValidateMobile";
-constexpr const char* kGetSmsCodeKind = "RegisterGetSmsCode";
 constexpr const char* kSaveKind = "ValidateSmsCodeAndSetPwd";
-constexpr const char* kErrorBorder = "#FFFF0000";
-constexpr const char* kNormalBorder = "#FFCCCCCC";
 
-int g_remainingSeconds = CRegisterForm::kCountdownSeconds;
-
-std::string Utf8(const QString& text)
-{
-    return text.toUtf8().toStdString();
-}
+int g_remainingSeconds = CSmsCodeForm::kCountdownSeconds;
 
 // The number read from the start of the text as a 64-bit integer (white space, a sign, digits);
 // -1 when the text holds none, as for an empty number.
@@ -63,6 +53,10 @@ std::string WithoutBlanks(std::string text)
 } // namespace
 
 CRegisterForm::CRegisterForm()
+    : CSmsCodeForm(g_remainingSeconds,
+                   {"ValidateMobile", "CRegisterForm::OnPostValidateMobileCallback",
+                    "pc/register/validate-mobile", "RegisterGetSmsCode",
+                    "CRegisterForm::OnPostRegisterGetSmsCodeCallback", "pc/register/send-m-code"})
 {
     std::string address;
     GetMacAddress(address);
@@ -73,11 +67,6 @@ CRegisterForm::CRegisterForm()
 int CRegisterForm::RemainingSeconds()
 {
     return g_remainingSeconds;
-}
-
-CControlUI* CRegisterForm::CreateControl(const QString& className)
-{
-    return CreateAccountEdit(className, GetPaintManager());
 }
 
 void CRegisterForm::InitWindow()
@@ -91,24 +80,15 @@ void CRegisterForm::InitWindow()
     m_numberTip = FindControl<CLabelUI>(QStringLiteral("register_lab_tip_err_account"));
     m_codeTip = FindControl<CLabelUI>(QStringLiteral("register_lab_tip_err_sms_code"));
     m_generalTip = FindControl<CLabelUI>(QStringLiteral("register_lab_tip_err_msg"));
-    if (m_number != nullptr) {
-        m_number->SetChildNamePrefix(QStringLiteral("reg_user_name"));
-        m_number->SetViewButtonEnabled(false);
-        m_number->SetPasswordMode(false);
-    }
+    m_tips = {{m_numberTip, m_number}, {m_codeTip, m_code}, {m_generalTip, m_password}};
+    PrepareField(m_number, QStringLiteral("reg_user_name"), true);
     for (CButtonUI* button : {m_codeButton, m_submit}) {
         if (button != nullptr) {
             button->SetEnabled(false);
         }
     }
-    if (m_password != nullptr) {
-        m_password->SetChildNamePrefix(QStringLiteral("reg_pwd"));
-    }
-    if (m_code != nullptr) {
-        m_code->SetChildNamePrefix(QStringLiteral("reg_sms_code"));
-        m_code->SetViewButtonEnabled(false);
-        m_code->SetPasswordMode(false);
-    }
+    PrepareField(m_password, QStringLiteral("reg_pwd"), false);
+    PrepareField(m_code, QStringLiteral("reg_sms_code"), true);
     PostAccountRequest(GetHWND(), {nullptr,
                                    "CRegisterForm::OnPostTongJiRegisterCallback",
                                    GetEnvironmentSettings().tikuDomain + "track/v1/register",
@@ -177,7 +157,7 @@ void CRegisterForm::Notify(TNotifyUI& msg)
         } else if (name == QLatin1String("register_btn_privacy_policy")) {
             COrvaManager::SafeOpenUrl(QString::fromLatin1(Deployment::kPrivacyPolicyPage), 0);
         } else if (name == QLatin1String("register_btn_sms_code")) {
-            OnSmsCodeClick();
+            OnSmsCodeClick(true);
         } else if (name == QLatin1String("register_btn_submit")) {
             OnSubmitClick();
         }
@@ -185,57 +165,21 @@ void CRegisterForm::Notify(TNotifyUI& msg)
                m_password != nullptr &&
                (name == m_password->GetEditName() || name == m_code->GetEditName() ||
                 name == m_number->GetEditName())) {
-        ApplyEnablingRule(true);
+        ApplyCodeButtonRule();
+        ApplySubmitRule();
     } else if (msg.sType == QLatin1String("selectchanged") && name == QLatin1String("register_chk_agree")) {
-        ApplyEnablingRule(false);
+        ApplySubmitRule();
     }
 }
 
-void CRegisterForm::ApplyEnablingRule(bool codeButtonToo)
+void CRegisterForm::ApplySubmitRule()
 {
     if (m_number == nullptr || m_code == nullptr || m_password == nullptr || m_submit == nullptr ||
         m_agree == nullptr) {
         return;
     }
-    if (codeButtonToo && m_codeButton != nullptr) {
-        if (m_number->GetText().isEmpty()) {
-            m_codeButton->SetEnabled(false);
-        } else if (m_countdownIdle) {
-            m_codeButton->SetEnabled(true);
-        }
-    }
     m_submit->SetEnabled(!m_number->GetText().isEmpty() && !m_code->GetText().isEmpty() &&
                          !m_password->GetText().isEmpty() && m_agree->IsSelected());
-}
-
-LRESULT CRegisterForm::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM, bool& bHandled)
-{
-    if (uMsg == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE)) {
-        bHandled = true;
-    }
-    return 0;
-}
-
-void CRegisterForm::OnSmsCodeClick()
-{
-    ClearTips();
-    m_ticket.clear();
-    m_capturedNumber =
-        m_number != nullptr ? COrvaManager::TrimSpaces(Utf8(m_number->GetText())) : std::string();
-    if (m_capturedNumber.empty()) {
-        ShowTip(m_numberTip, QStringLiteral("请输入手机号"));
-        return;
-    }
-    if (m_capturedNumber.size() != 11 || !COrvaManager::IsNumber(m_capturedNumber)) {
-        ShowTip(m_numberTip, QStringLiteral("您填写的手机号格式错误"));
-        return;
-    }
-    if (m_codeButton != nullptr) {
-        m_codeButton->SetEnabled(false);
-    }
-    PostAccountRequest(GetHWND(), {kValidateMobileKind, "CRegisterForm::OnPostValidateMobileCallback",
-                                   GetEnvironmentSettings().offcieDomain + "pc/register/validate-mobile",
-                                   COrvaManager::SignQueryString("mobile=" + m_capturedNumber)});
 }
 
 void CRegisterForm::OnSubmitClick()
@@ -273,120 +217,26 @@ void CRegisterForm::OnSubmitClick()
                                       "params=" + ReadyRegisterParam("rfinish", m_capturedNumber)})});
 }
 
-LRESULT CRegisterForm::HandleMessage(WindowMessage& message)
+void CRegisterForm::OnReply(const HttpReply& reply)
 {
-    if (message.message == WM_USER_HTTP_REPLY) {
-        if (const auto reply = TakeRecord<WM_USER_HTTP_REPLY>(message)) {
-            if (reply->kind == kValidateMobileKind) {
-                OnStepReply(*reply, true);
-            } else if (reply->kind == kGetSmsCodeKind) {
-                OnStepReply(*reply, false);
-            } else if (reply->kind == kSaveKind) {
-                OnSubmitReply(*reply);
-            }
-        }
-    } else if (message.message == WM_USER_COUNTDOWN_TICK) {
-        OnCountdownTick();
+    if (reply.kind != kSaveKind) {
+        return;
     }
-    return WindowImplBase::HandleMessage(message);
-}
-
-void CRegisterForm::OnStepReply(const HttpReply& reply, bool sendCode)
-{
     const StateReply state = ReplyReader::ReadStateReply(reply.responseCode, reply.reply);
-    if (state.outcome == ReplyOutcome::TransportFailure || state.outcome == ReplyOutcome::ParseFailure) {
-        ShowTip(m_codeTip, QStringLiteral("验证码发送失败，请稍后再试"));
-        if (m_codeButton != nullptr) {
-            m_codeButton->SetEnabled(true);
-        }
-        return;
-    }
-    if (state.outcome == ReplyOutcome::Refused) {
-        QString text = state.stateInfo;
-        const MessageField field = COrvaManager::GetStateMessage(state.state, text);
-        ShowTip(field == MessageField::Account ? m_numberTip : m_codeTip, text);
-        if (m_codeButton != nullptr) {
-            m_codeButton->SetEnabled(true);
-        }
-        return;
-    }
-    if (sendCode) {
-        m_ticket = state.resInfo;
-        PostAccountRequest(GetHWND(), {kGetSmsCodeKind, "CRegisterForm::OnPostRegisterGetSmsCodeCallback",
-                                       GetEnvironmentSettings().offcieDomain + "pc/register/send-m-code",
-                                       COrvaManager::SignQueryString("source=tpc&ticket=" + m_ticket)});
-        return;
-    }
-    m_countdownIdle = false;
-    SetTimer(TIMER_ID_COUNTDOWN, kCountdownPeriodMs, &CountdownTimerProc);
-}
-
-void CRegisterForm::OnSubmitReply(const HttpReply& reply)
-{
-    const StateReply state = ReplyReader::ReadStateReply(reply.responseCode, reply.reply);
-    if (state.outcome == ReplyOutcome::TransportFailure || state.outcome == ReplyOutcome::ParseFailure) {
-        ShowTip(m_generalTip, QStringLiteral("远程连接异常"));
-    } else if (state.outcome == ReplyOutcome::Success) {
+    if (state.outcome == ReplyOutcome::Success) {
         PostUserMessage<WM_USER_REGISTER_OK>(m_owner);
         if (m_submit != nullptr) {
             m_submit->SetEnabled(true);
         }
         Close(1);
         return;
+    }
+    if (state.outcome == ReplyOutcome::Refused) {
+        ShowRefusal(state.state, state.stateInfo, m_generalTip);
     } else {
-        QString text = state.stateInfo;
-        const MessageField field = COrvaManager::GetStateMessage(state.state, text);
-        ShowTip(field == MessageField::Account ? m_numberTip
-                : field == MessageField::Code  ? m_codeTip
-                                               : m_generalTip,
-                text);
+        ShowTip(m_generalTip, QStringLiteral("远程连接异常"));
     }
     if (m_submit != nullptr) {
         m_submit->SetEnabled(true);
-    }
-}
-
-void CRegisterForm::OnCountdownTick()
-{
-    --g_remainingSeconds;
-    if (g_remainingSeconds <= 0) {
-        m_countdownIdle = true;
-        KillTimer(TIMER_ID_COUNTDOWN);
-        g_remainingSeconds = kCountdownSeconds;
-        if (m_codeButton != nullptr) {
-            m_codeButton->SetEnabled(true);
-            m_codeButton->SetText(QStringLiteral("重新发送"));
-        }
-    } else if (m_codeButton != nullptr) {
-        m_codeButton->SetEnabled(false);
-        m_codeButton->SetText(QString::number(g_remainingSeconds) + QLatin1Char('s'));
-    }
-}
-
-void CRegisterForm::ShowTip(CLabelUI* label, const QString& text)
-{
-    if (label == nullptr) {
-        return;
-    }
-    label->SetVisible(true);
-    label->SetText(text);
-    COrvaEditPasswd* field = label == m_numberTip ? m_number : label == m_codeTip ? m_code : m_password;
-    if (field != nullptr) {
-        field->SetAttribute(QStringLiteral("bordercolor"), QString::fromLatin1(kErrorBorder));
-    }
-}
-
-void CRegisterForm::ClearTips()
-{
-    for (CLabelUI* label : {m_numberTip, m_codeTip, m_generalTip}) {
-        if (label != nullptr) {
-            label->SetVisible(false);
-            label->SetText(QString());
-        }
-    }
-    for (COrvaEditPasswd* field : {m_number, m_password, m_code}) {
-        if (field != nullptr) {
-            field->SetAttribute(QStringLiteral("bordercolor"), QString::fromLatin1(kNormalBorder));
-        }
     }
 }

@@ -1,31 +1,22 @@
 #pragma once
 
-#include "ui/WindowImplBase.h"
+#include "account/SmsCodeForm.h"
 
 #include <cstdint>
 #include <string>
 
-class CButtonUI;
-class CLabelUI;
 class COptionUI;
-class COrvaEditPasswd;
-struct HttpReply;
 
 // The modal registration window: a mobile number, an SMS code and a password. Three signed
 // requests create the account (validate the number for a ticket, send the code for that ticket,
 // check the code and save the password); a 60-second countdown guards the resend button. Every
 // opening reports a "register" tracking record to the analytics API, and the final request carries
 // the "rfinish" record. Success posts WM_USER_REGISTER_OK to the owner and closes with code 1.
-class CRegisterForm final : public WindowImplBase
+class CRegisterForm final : public CSmsCodeForm
 {
 public:
-    static constexpr int kCountdownSeconds = 60;
-
     CRegisterForm();
 
-    // The window that receives WM_USER_REGISTER_OK, WM_USER_SHOW_LOGIN and WM_USER_SHOW_RESET_PWD;
-    // before Create.
-    void SetOwner(const WindowHandle& owner) { m_owner = owner; }
     // The seconds the resend countdown has left: one count for every registration window.
     [[nodiscard]] static int RemainingSeconds();
     // The tracking body {"track": Base64 of the signed record} for an action and a number (empty:
@@ -33,14 +24,12 @@ public:
     std::string ReadyRegisterParam(const std::string& action, const std::string& number);
 
     void Notify(TNotifyUI& msg) override;
-    LRESULT MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) override;
 
 protected:
     [[nodiscard]] QString GetLayoutFile() const override { return QStringLiteral("RegisterForm.xml"); }
     [[nodiscard]] QString GetWindowClassName() const override { return QStringLiteral("CRegisterForm"); }
     void InitWindow() override;
-    LRESULT HandleMessage(WindowMessage& message) override;
-    CControlUI* CreateControl(const QString& className) override;
+    void OnReply(const HttpReply& reply) override;
 
 private:
     struct TrackRecord
@@ -62,27 +51,12 @@ private:
         std::string cplanner = "-1";
     };
 
-    void ApplyEnablingRule(bool codeButtonToo);
-    void OnSmsCodeClick();
+    void ApplySubmitRule();
     void OnSubmitClick();
-    void OnStepReply(const HttpReply& reply, bool sendCode);
-    void OnSubmitReply(const HttpReply& reply);
-    void OnCountdownTick();
-    void ShowTip(CLabelUI* label, const QString& text);
-    void ClearTips();
 
-    WindowHandle m_owner;
-    COrvaEditPasswd* m_number = nullptr;
-    COrvaEditPasswd* m_code = nullptr;
     COrvaEditPasswd* m_password = nullptr;
-    CButtonUI* m_codeButton = nullptr;
     CButtonUI* m_submit = nullptr;
     COptionUI* m_agree = nullptr;
-    CLabelUI* m_numberTip = nullptr;
-    CLabelUI* m_codeTip = nullptr;
     CLabelUI* m_generalTip = nullptr;
-    std::string m_capturedNumber;
-    std::string m_ticket;
-    bool m_countdownIdle = true;
     TrackRecord m_track;
 };

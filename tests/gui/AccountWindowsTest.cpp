@@ -2,6 +2,7 @@
 #include "LocalServiceProcess.h"
 #include "TestSupport.h"
 #include "account/CurrentTicket.h"
+#include "account/ForgetPwdForm.h"
 #include "account/LoginForm.h"
 #include "account/LognComboxWnd.h"
 #include "account/OrvaEditPasswd.h"
@@ -50,7 +51,9 @@ protected:
     {
         s_folder = new TempFolder;
         s_service = new LocalServiceProcess;
-        ASSERT_TRUE(s_service->Start(s_folder->File("service.db"))) << s_service->Output().toStdString();
+        // Codes may be asked for again at once: a test resets the same account twice.
+        ASSERT_TRUE(s_service->Start(s_folder->File("service.db"), {"--sms-interval", "0"}))
+            << s_service->Output().toStdString();
         const QString base = QString::fromStdString(s_service->BaseUrl());
         s_folder->Write("OrvaLogConf.ini",
                         QStringLiteral("[global]\ndefault_loglevel=6\nenvIndex=0\n"
@@ -78,6 +81,10 @@ protected:
         if (m_window != nullptr && m_window->GetHWND().IsWindow()) {
             m_window->Close(1);
             WaitFor([&] { return !m_window->GetHWND().IsWindow(); });
+        }
+        if (m_reset != nullptr && m_reset->GetHWND().IsWindow()) {
+            m_reset->Close(1);
+            WaitFor([&] { return !m_reset->GetHWND().IsWindow(); });
         }
         if (m_register != nullptr && m_register->GetHWND().IsWindow()) {
             m_register->Close(1);
@@ -180,6 +187,42 @@ protected:
         static_cast<QLineEdit*>(edit->GetWidget())->clear();
         QTest::keyClicks(edit->GetWidget(), text);
     }
+    // Opens a password reset window owned by the recording window.
+    void OpenReset()
+    {
+        m_owner.Create({}, QStringLiteral("owner"), WS_POPUP, 0);
+        m_reset = std::make_unique<CForgetPwdForm>();
+        m_reset->SetOwner(m_owner.GetHWND());
+        m_reset->Create(m_owner.GetHWND(), QStringLiteral("忘记密码"), WS_POPUP, 0);
+        m_reset->ShowWindow();
+    }
+    template <typename T = CControlUI>
+    T* F(const char* name)
+    {
+        return m_reset->FindControl<T>(QString::fromLatin1(name));
+    }
+    // A whole reset in a new window: number, the code the service would have sent, the password
+    // twice. False (with the message shown) when the window did not close.
+    bool ResetPassword(const std::string& mobile, const QString& password)
+    {
+        OpenReset();
+        TypeIn(F("forget_pwd_edit_user_name"), QString::fromStdString(mobile));
+        Click(F("forget_pwd_btn_sms_code"));
+        if (!WaitFor([&] { return F("forget_pwd_btn_sms_code")->GetText().endsWith(QLatin1Char('s')); },
+                     30s)) {
+            ADD_FAILURE() << F<CLabelUI>("forget_lab_tip_err_sms_code")->GetText().toStdString();
+            return false;
+        }
+        TypeIn(F("forget_edit_sms_code"), QString::fromStdString(SmsCode(mobile)));
+        TypeIn(F("forget_pwd_edit_pwd"), password);
+        TypeIn(F("forget_pwd_edit_pwd_confirm"), password);
+        Click(F("forget_pwd_btn_reset"));
+        const bool closed = WaitFor([&] { return !m_reset->GetHWND().IsWindow(); }, 30s);
+        if (!closed) {
+            ADD_FAILURE() << F<CLabelUI>("forget_pwd_lab_tip_err_msg_confirm")->GetText().toStdString();
+        }
+        return closed;
+    }
     [[nodiscard]] bool OwnerGot(UINT message) const
     {
         return std::find(m_owner.messages.begin(), m_owner.messages.end(), message) != m_owner.messages.end();
@@ -190,6 +233,7 @@ protected:
     RecordingWindow m_owner{TestLayout(QStringLiteral("Blank.xml"))};
     std::unique_ptr<CLoginForm> m_window;
     std::unique_ptr<CRegisterForm> m_register;
+    std::unique_ptr<CForgetPwdForm> m_reset;
 };
 
 TEST_F(AccountWindowsTest, AManualSignInGoesThroughAllThreeStepsAndRemembersTheAccount)
@@ -403,9 +447,15 @@ TEST_F(AccountWindowsTest, TheLogHoldsNoPasswordTicketOrToken)
     SignIn(QString::fromLatin1(kDemoMobile), QString::fromLatin1(kDemoPassword));
     ASSERT_TRUE(WaitFor([&] { return Closed(); }, 30s));
     const SavedUser user = CConfigService::Instance().LoadUsers().front();
+    // A reset sends the new password twice and carries a ticket.
+    ASSERT_TRUE(ResetPassword(kDemoMobile, QStringLiteral("logtest9")));
+    ASSERT_TRUE(ResetPassword(kDemoMobile, QString::fromLatin1(kDemoPassword)));
     const QByteArray log = s_folder->Read("Log/Servdesk.log");
-    EXPECT_TRUE(log.contains("CLoginForm::OnPostLoginCallback")) << "the reply lines are written";
-    for (const QString& secret : {user.userPwd, user.userTicket, user.token}) {
+    for (const char* line : {"CLoginForm::OnPostLoginCallback", "CLoginForm::OnPostGetUserConfigCallback",
+                             "CForgetPwdForm::OnPostReSetPasswdCallback"}) {
+        EXPECT_TRUE(log.contains(line)) << line << ": the reply lines are written";
+    }
+    for (const QString& secret : {user.userPwd, user.userTicket, user.token, QStringLiteral("logtest9")}) {
         ASSERT_FALSE(secret.isEmpty());
         EXPECT_FALSE(log.contains(secret.toUtf8())) << secret.toStdString();
     }
@@ -531,6 +581,66 @@ TEST_F(AccountWindowsTest, TheResendCountdownCountsDownAndEnablesTheButtonAgain)
     EXPECT_EQ(R("register_btn_sms_code")->GetText(), QStringLiteral("重新发送"));
     EXPECT_TRUE(R("register_btn_sms_code")->IsEnabled());
     EXPECT_EQ(CRegisterForm::RemainingSeconds(), CRegisterForm::kCountdownSeconds);
+}
+
+// A reset with the code the service sent: the old password is refused afterwards and the new one
+// signs in. (The demo account gets its password back at the end.)
+TEST_F(AccountWindowsTest, AResetReplacesThePassword)
+{
+    ASSERT_TRUE(ResetPassword(kDemoMobile, QStringLiteral("newpass1")));
+    EXPECT_TRUE(OwnerGot(WM_USER_RESET_PWD_OK));
+
+    Open();
+    SignIn(QString::fromLatin1(kDemoMobile), QString::fromLatin1(kDemoPassword));
+    ASSERT_TRUE(WaitForTip("login_lab_tip_err_msg"));
+    EXPECT_EQ(Tip("login_lab_tip_err_msg"), QStringLiteral("账号或密码输入错误！"));
+    SignIn(QString::fromLatin1(kDemoMobile), QStringLiteral("newpass1"));
+    EXPECT_TRUE(WaitFor([&] { return Closed(); }, 30s));
+
+    EXPECT_TRUE(ResetPassword(kDemoMobile, QString::fromLatin1(kDemoPassword)));
+}
+
+TEST_F(AccountWindowsTest, ResetRefusalsAreShownWhereTheyBelong)
+{
+    OpenReset();
+    EXPECT_FALSE(F("forget_pwd_btn_reset")->IsEnabled());
+    // An unknown number is refused by the service (402), under the number.
+    TypeIn(F("forget_pwd_edit_user_name"), QStringLiteral("13999999999"));
+    Click(F("forget_pwd_btn_sms_code"));
+    ASSERT_TRUE(WaitFor([&] { return F("forget_pwd_lab_tip_err_account")->IsVisible(); }, 30s));
+    EXPECT_EQ(F<CLabelUI>("forget_pwd_lab_tip_err_account")->GetText(),
+              QStringLiteral("账号不存在，请注册后重试"));
+    EXPECT_TRUE(F("forget_pwd_btn_sms_code")->IsEnabled());
+
+    struct Case
+    {
+        const char* name;
+        QString code;
+        QString password;
+        QString confirm;
+        const char* label;
+        QString text;
+    };
+    const Case cases[] = {
+        {"short code", "12345", "abc123", "abc123", "forget_lab_tip_err_sms_code", "验证码为6位数字"},
+        {"short password", "abcdef", "abc12", "abc12", "forget_pwd_lab_tip_err_msg",
+         "请填写一个6位以上的密码"},
+        {"other characters", "abcdef", "abc_123", "abc_124", "forget_pwd_lab_tip_err_msg_confirm",
+         "密码只能由数字和字母构成"},
+        {"case differs", "abcdef", "abc123", "ABC123", "forget_pwd_lab_tip_err_msg_confirm",
+         "请输入相同的密码"},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        TypeIn(F("forget_edit_sms_code"), row.code);
+        TypeIn(F("forget_pwd_edit_pwd"), row.password);
+        TypeIn(F("forget_pwd_edit_pwd_confirm"), row.confirm);
+        ASSERT_TRUE(F("forget_pwd_btn_reset")->IsEnabled()) << "all four fields are filled";
+        Click(F("forget_pwd_btn_reset"));
+        EXPECT_TRUE(F(row.label)->IsVisible());
+        EXPECT_EQ(F<CLabelUI>(row.label)->GetText(), row.text);
+    }
+    SaveToGallery(m_reset->GetWidget(), "reset_error");
 }
 
 } // namespace
