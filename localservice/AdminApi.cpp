@@ -108,6 +108,17 @@ void Drop(ServiceContext& context, const Request& request, Response& response)
     Done(response);
 }
 
+// The account's next IM sign-in gets no answer at all, as from a service that has gone silent.
+void Silent(ServiceContext& context, const Request& request, Response& response)
+{
+    const auto account = context.store.FindAccount(request.get_param_value("mobile"));
+    if (!account) {
+        return BadRequest(response, "no account has this number");
+    }
+    context.im->IgnoreNextLogin(account->imAccount);
+    Done(response);
+}
+
 void Block(ServiceContext& context, const Request& request, Response& response)
 {
     const auto blocked = IntParam(request, "blocked", 1);
@@ -160,6 +171,7 @@ void AdminApi::Register(httplib::Server& server, ServiceContext& context)
     server.Post("/admin/notice", bind(Notice));
     server.Post("/admin/drop", bind(Drop));
     server.Post("/admin/block", bind(Block));
+    server.Post("/admin/silent", bind(Silent));
     server.Post("/admin/fault", bind(Fault));
     server.Get("/admin/tracks", bind(Tracks));
     server.Get("/health",

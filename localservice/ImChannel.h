@@ -23,6 +23,12 @@ public:
     {
         Queue([account = QString::fromStdString(imAccount)](ImServer& server) { server.Drop(account); });
     }
+    void IgnoreNextLogin(const std::string& imAccount)
+    {
+        Queue([account = QString::fromStdString(imAccount)](ImServer& server) {
+            server.ScriptLogin(account, {});
+        });
+    }
     void DropAll()
     {
         Queue([](ImServer& server) { server.DropAll(); });

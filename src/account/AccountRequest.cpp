@@ -11,7 +11,8 @@
 namespace {
 
 // Form keys of the account requests that carry a password, and the ticket in the user-config
-// address or a form.
+// address or a form. Replies carry tickets as "ticket" (sign-in) and "resInfo" (the ticket of a
+// registration or reset), and the IM token as "token".
 std::string MaskForm(std::string_view text)
 {
     return LogMask::Form(text, {"p", "pwd", "repwd", "password"}, {"d_t", "ticket", "token"});
@@ -23,8 +24,8 @@ void Deliver(const WindowHandle& window, const AccountRequest& request, bool ok,
     if (Log::Admits(LogSeverity::Debug)) {
         Log::LogLine(LogSeverity::Debug, request.completion, __LINE__)
             << "ret:[" << (ok ? 1 : 0) << "] response_code:[" << responseCode << "] reply:["
-            << LogMask::JsonMembers(reply, {"ticket", "token"}) << "] url:[" << MaskForm(request.address)
-            << "] body:[" << MaskForm(request.body) << "]";
+            << LogMask::JsonMembers(reply, {"ticket", "token", "resInfo"}) << "] url:["
+            << MaskForm(request.address) << "] body:[" << MaskForm(request.body) << "]";
     }
     if (request.kind == nullptr) {
         return;

@@ -51,8 +51,9 @@ protected:
     {
         s_folder = new TempFolder;
         s_service = new LocalServiceProcess;
-        // Codes may be asked for again at once: a test resets the same account twice.
-        ASSERT_TRUE(s_service->Start(s_folder->File("service.db"), {"--sms-interval", "0"}))
+        // Codes may be asked for again after a second: tests reset the same account twice, and
+        // one asks too soon on purpose.
+        ASSERT_TRUE(s_service->Start(s_folder->File("service.db"), {"--sms-interval", "1"}))
             << s_service->Output().toStdString();
         const QString base = QString::fromStdString(s_service->BaseUrl());
         s_folder->Write("OrvaLogConf.ini",
@@ -205,6 +206,7 @@ protected:
     // twice. False (with the message shown) when the window did not close.
     bool ResetPassword(const std::string& mobile, const QString& password)
     {
+        QTest::qWait(1100); // the service's shortest time between two codes to one number
         OpenReset();
         TypeIn(F("forget_pwd_edit_user_name"), QString::fromStdString(mobile));
         Click(F("forget_pwd_btn_sms_code"));
@@ -220,6 +222,26 @@ protected:
         const bool closed = WaitFor([&] { return !m_reset->GetHWND().IsWindow(); }, 30s);
         if (!closed) {
             ADD_FAILURE() << F<CLabelUI>("forget_pwd_lab_tip_err_msg_confirm")->GetText().toStdString();
+        }
+        return closed;
+    }
+    // A whole registration in a new window; false (with the message shown) when it did not close.
+    bool RegisterAccount(const std::string& mobile, const QString& password)
+    {
+        OpenRegister();
+        TypeIn(R("register_edit_user_name"), QString::fromStdString(mobile));
+        Click(R("register_btn_sms_code"));
+        if (!WaitFor([&] { return !SmsCode(mobile).empty(); }, 30s)) {
+            ADD_FAILURE() << R<CLabelUI>("register_lab_tip_err_sms_code")->GetText().toStdString();
+            return false;
+        }
+        TypeIn(R("register_edit_sms_code"), QString::fromStdString(SmsCode(mobile)));
+        TypeIn(R("register_edit_pwd"), password);
+        Click(R("register_chk_agree"));
+        Click(R("register_btn_submit"));
+        const bool closed = WaitFor([&] { return !m_register->GetHWND().IsWindow(); }, 30s);
+        if (!closed) {
+            ADD_FAILURE() << R<CLabelUI>("register_lab_tip_err_msg")->GetText().toStdString();
         }
         return closed;
     }
@@ -326,6 +348,24 @@ TEST_F(AccountWindowsTest, BrokenRepliesAndARefusedImSignInLeaveTheWindowReadyTo
     ASSERT_EQ(Admin("admin/block", std::string("mobile=") + kDemoMobile + "&blocked=0"), "200");
     Click(Find("login_btn_login"));
     EXPECT_TRUE(WaitFor([&] { return Closed(); }, 30s));
+}
+
+// An IM service that never answers does not leave the window waiting: at the time limit (its
+// timer message sent here instead of waiting 20 s) the sign-in counts as refused, and a late
+// result changes nothing.
+TEST_F(AccountWindowsTest, ASilentImServiceEndsInARefusalAtTheTimeLimit)
+{
+    Open();
+    ASSERT_EQ(Admin("admin/silent", std::string("mobile=") + kDemoMobile), "200");
+    SignIn(QString::fromLatin1(kDemoMobile), QString::fromLatin1(kDemoPassword));
+    ASSERT_TRUE(WaitFor([&] { return m_window->UserId() > 0; }, 30s));
+    QTest::qWait(200);
+    EXPECT_FALSE(Find("login_btn_login")->IsEnabled()) << "waiting for the IM sign-in";
+    SendMessage(m_window->GetHWND(), WM_TIMER, TIMER_ID_IM_LOGIN);
+    EXPECT_EQ(Tip("login_lab_tip_err_msg"), QStringLiteral("登录失败[云信登录失败]"));
+    EXPECT_TRUE(Find("login_btn_login")->IsEnabled());
+    SendUserMessage<WM_USER_IM_LOGIN_OK>(m_window->GetHWND(), 1);
+    EXPECT_FALSE(Closed()) << "a result after the time limit is not this sign-in's";
 }
 
 TEST_F(AccountWindowsTest, TheLastAccountSignsInByItselfUnlessTheUserIsSwitchingAccounts)
@@ -439,7 +479,8 @@ TEST_F(AccountWindowsTest, ALateReplyForAClosedWindowChangesNothing)
     EXPECT_FALSE(QFile::exists(s_folder->File("orva.ini")));
 }
 
-// The whole log at its most detailed level holds none of the secrets of a sign-in.
+// The whole log at its most detailed level holds none of the secrets of a sign-in, a registration
+// and a reset.
 TEST_F(AccountWindowsTest, TheLogHoldsNoPasswordTicketOrToken)
 {
     Open();
@@ -447,15 +488,18 @@ TEST_F(AccountWindowsTest, TheLogHoldsNoPasswordTicketOrToken)
     SignIn(QString::fromLatin1(kDemoMobile), QString::fromLatin1(kDemoPassword));
     ASSERT_TRUE(WaitFor([&] { return Closed(); }, 30s));
     const SavedUser user = CConfigService::Instance().LoadUsers().front();
-    // A reset sends the new password twice and carries a ticket.
+    // A registration sends a password and a ticket; a reset the new password twice and a ticket.
+    ASSERT_TRUE(RegisterAccount("13700000077", QStringLiteral("regpass7")));
     ASSERT_TRUE(ResetPassword(kDemoMobile, QStringLiteral("logtest9")));
     ASSERT_TRUE(ResetPassword(kDemoMobile, QString::fromLatin1(kDemoPassword)));
     const QByteArray log = s_folder->Read("Log/Servdesk.log");
     for (const char* line : {"CLoginForm::OnPostLoginCallback", "CLoginForm::OnPostGetUserConfigCallback",
+                             "CRegisterForm::OnPostValidateSmsCodeAndSetPwdCallback",
                              "CForgetPwdForm::OnPostReSetPasswdCallback"}) {
         EXPECT_TRUE(log.contains(line)) << line << ": the reply lines are written";
     }
-    for (const QString& secret : {user.userPwd, user.userTicket, user.token, QStringLiteral("logtest9")}) {
+    for (const QString& secret : {user.userPwd, user.userTicket, user.token, QStringLiteral("regpass7"),
+                                  QStringLiteral("logtest9")}) {
         ASSERT_FALSE(secret.isEmpty());
         EXPECT_FALSE(log.contains(secret.toUtf8())) << secret.toStdString();
     }
@@ -534,6 +578,23 @@ TEST_F(AccountWindowsTest, RegistrationRefusalsAreShownWhereTheyBelong)
         EXPECT_EQ(R("register_edit_user_name")->GetAttribute(QStringLiteral("bordercolor")),
                   QStringLiteral("#FFFF0000"));
     }
+
+    // A code asked for again too soon (416), then a wrong code (209): both under the code.
+    const std::string mobile = "13600000001";
+    TypeIn(R("register_edit_user_name"), QString::fromStdString(mobile));
+    Click(R("register_btn_sms_code"));
+    ASSERT_TRUE(WaitFor([&] { return !SmsCode(mobile).empty(); }, 30s));
+    R("register_btn_sms_code")->SetEnabled(true);
+    Click(R("register_btn_sms_code"));
+    ASSERT_TRUE(WaitFor([&] { return R("register_lab_tip_err_sms_code")->IsVisible(); }, 30s));
+    EXPECT_EQ(R<CLabelUI>("register_lab_tip_err_sms_code")->GetText(), QStringLiteral("发送验证码频率过高"));
+    TypeIn(R("register_edit_sms_code"), QStringLiteral("000000"));
+    TypeIn(R("register_edit_pwd"), QStringLiteral("abc123"));
+    Click(R("register_chk_agree"));
+    Click(R("register_btn_submit"));
+    ASSERT_TRUE(WaitFor([&] { return R("register_lab_tip_err_sms_code")->IsVisible(); }, 30s));
+    EXPECT_EQ(R<CLabelUI>("register_lab_tip_err_sms_code")->GetText(), QStringLiteral("验证码错误"));
+    EXPECT_TRUE(R("register_btn_submit")->IsEnabled());
 
     // The submit checks, in their order: code before password, length before characters.
     struct Submit
