@@ -264,7 +264,11 @@ TEST_F(AccountWindowsTest, AManualSignInGoesThroughAllThreeStepsAndRemembersTheA
     EXPECT_FALSE(Find("login_btn_login")->IsEnabled()) << "nothing typed yet";
     SaveToGallery(m_window->GetWidget(), "login_empty");
     Find<COptionUI>("login_opn_chk_rember")->Selected(true);
-    SignIn(QString::fromLatin1(kDemoMobile), QString::fromLatin1(kDemoPassword));
+    Type("login_edit_user_name", QString::fromLatin1(kDemoMobile));
+    Type("login_edit_pwd", QString::fromLatin1(kDemoPassword));
+    EXPECT_TRUE(Find("login_btn_login")->IsEnabled());
+    SaveToGallery(m_window->GetWidget(), "login_filled");
+    Click(Find("login_btn_login"));
     ASSERT_TRUE(WaitFor([&] { return Closed(); }, 30s)) << Tip("login_lab_tip_err_msg").toStdString();
     EXPECT_GT(m_window->UserId(), 0);
     EXPECT_FALSE(CurrentTicket().empty());
@@ -301,6 +305,9 @@ TEST_F(AccountWindowsTest, WrongInputIsRefusedOnItsLabelAndTheServicesRefusalsTo
         // The number field takes at most 11 digits: the letter is put in as a paste would.
         Find<COrvaEditUserName>("login_edit_user_name")->SetText(row.number);
         Type("login_edit_pwd", row.password);
+        // Out of the fields: a field with the focus lights its border again whenever the window is
+        // activated, over the red of its message.
+        Find("login_btn_login")->SetFocus();
         Click(Find("login_btn_login"));
         if (row.sends) {
             ASSERT_TRUE(WaitForTip(row.label));
@@ -317,6 +324,19 @@ TEST_F(AccountWindowsTest, WrongInputIsRefusedOnItsLabelAndTheServicesRefusalsTo
             SaveToGallery(m_window->GetWidget(), "login_error_password");
         }
     }
+    // Enter in a field does not sign in, Escape does not close the window.
+    Type("login_edit_user_name", QStringLiteral("1380000000"));
+    for (const char* field : {"login_edit_user_name", "login_edit_pwd"}) {
+        auto* edit = Find<COrvaEditField>(field)->GetEdit();
+        edit->SetFocus();
+        QTest::keyClick(edit->GetWidget(), Qt::Key_Return);
+        QTest::keyClick(edit->GetWidget(), Qt::Key_Escape);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Closed());
+    EXPECT_NE(Tip("login_lab_tip_err_account"), QStringLiteral("您填写的手机号格式错误"))
+        << "Enter signed in";
+
     // An empty password: a message of its own, without the server's exclamation mark.
     Type("login_edit_user_name", QString::fromLatin1(kDemoMobile));
     Find<COrvaEditPasswd>("login_edit_pwd")->SetText(QString());
@@ -570,6 +590,7 @@ TEST_F(AccountWindowsTest, RegistrationRefusalsAreShownWhereTheyBelong)
         SCOPED_TRACE(row.name);
         static_cast<COrvaEditPasswd*>(R("register_edit_user_name"))->SetText(row.number);
         R("register_btn_sms_code")->SetEnabled(true);
+        R("register_btn_sms_code")->SetFocus();
         Click(R("register_btn_sms_code"));
         if (row.sends) {
             ASSERT_TRUE(WaitFor([&] { return R(row.label)->IsVisible(); }, 30s));
@@ -595,6 +616,7 @@ TEST_F(AccountWindowsTest, RegistrationRefusalsAreShownWhereTheyBelong)
     ASSERT_TRUE(WaitFor([&] { return R("register_lab_tip_err_sms_code")->IsVisible(); }, 30s));
     EXPECT_EQ(R<CLabelUI>("register_lab_tip_err_sms_code")->GetText(), QStringLiteral("验证码错误"));
     EXPECT_TRUE(R("register_btn_submit")->IsEnabled());
+    SaveToGallery(m_register->GetWidget(), "register_error_code");
 
     // The submit checks, in their order: code before password, length before characters.
     struct Submit
@@ -665,6 +687,7 @@ TEST_F(AccountWindowsTest, ResetRefusalsAreShownWhereTheyBelong)
 {
     OpenReset();
     EXPECT_FALSE(F("forget_pwd_btn_reset")->IsEnabled());
+    SaveToGallery(m_reset->GetWidget(), "reset_empty");
     // An unknown number is refused by the service (402), under the number.
     TypeIn(F("forget_pwd_edit_user_name"), QStringLiteral("13999999999"));
     Click(F("forget_pwd_btn_sms_code"));
