@@ -95,13 +95,16 @@ protected:
     }
 
     // Opens a login window the way the main window does, owned by a recording window.
-    void Open()
+    void Open() { OpenOwned(m_window, QStringLiteral("用户登录")); }
+    // Makes a window the way the main window does: owned by the recording window, shown.
+    template <typename Window>
+    void OpenOwned(std::unique_ptr<Window>& window, const QString& title)
     {
         m_owner.Create({}, QStringLiteral("owner"), WS_POPUP, 0);
-        m_window = std::make_unique<CLoginForm>();
-        m_window->SetOwner(m_owner.GetHWND());
-        m_window->Create(m_owner.GetHWND(), QStringLiteral("用户登录"), WS_POPUP, 0);
-        m_window->ShowWindow();
+        window = std::make_unique<Window>();
+        window->SetOwner(m_owner.GetHWND());
+        window->Create(m_owner.GetHWND(), title, WS_POPUP, 0);
+        window->ShowWindow();
     }
     template <typename T = CControlUI>
     T* Find(const char* name)
@@ -168,14 +171,7 @@ protected:
     }
 
     // Opens a registration window owned by the recording window.
-    void OpenRegister()
-    {
-        m_owner.Create({}, QStringLiteral("owner"), WS_POPUP, 0);
-        m_register = std::make_unique<CRegisterForm>();
-        m_register->SetOwner(m_owner.GetHWND());
-        m_register->Create(m_owner.GetHWND(), QStringLiteral("注册账号"), WS_POPUP, 0);
-        m_register->ShowWindow();
-    }
+    void OpenRegister() { OpenOwned(m_register, QStringLiteral("注册账号")); }
     template <typename T = CControlUI>
     T* R(const char* name)
     {
@@ -189,14 +185,7 @@ protected:
         QTest::keyClicks(edit->GetWidget(), text);
     }
     // Opens a password reset window owned by the recording window.
-    void OpenReset()
-    {
-        m_owner.Create({}, QStringLiteral("owner"), WS_POPUP, 0);
-        m_reset = std::make_unique<CForgetPwdForm>();
-        m_reset->SetOwner(m_owner.GetHWND());
-        m_reset->Create(m_owner.GetHWND(), QStringLiteral("忘记密码"), WS_POPUP, 0);
-        m_reset->ShowWindow();
-    }
+    void OpenReset() { OpenOwned(m_reset, QStringLiteral("忘记密码")); }
     template <typename T = CControlUI>
     T* F(const char* name)
     {
