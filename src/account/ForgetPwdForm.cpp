@@ -43,7 +43,7 @@ void CForgetPwdForm::InitWindow()
     m_codeTip = FindControl<CLabelUI>(QStringLiteral("forget_lab_tip_err_sms_code"));
     m_passwordTip = FindControl<CLabelUI>(QStringLiteral("forget_pwd_lab_tip_err_msg"));
     m_confirmTip = FindControl<CLabelUI>(QStringLiteral("forget_pwd_lab_tip_err_msg_confirm"));
-    m_tips = {
+    m_tips = FieldTips{
         {m_numberTip, m_number}, {m_codeTip, m_code}, {m_passwordTip, m_password}, {m_confirmTip, m_confirm}};
     for (CButtonUI* button : {m_codeButton, m_reset}) {
         if (button != nullptr) {
@@ -98,29 +98,29 @@ void CForgetPwdForm::OnResetClick()
     if (m_code == nullptr || m_password == nullptr || m_confirm == nullptr) {
         return;
     }
-    ClearTips();
+    m_tips.Clear();
     m_submittedCode.clear();
     m_submittedPassword.clear();
     const QString code = m_code->GetText();
     if (code.size() != 6) {
-        ShowTip(m_codeTip, QStringLiteral("验证码为6位数字"));
+        m_tips.Show(m_codeTip, QStringLiteral("验证码为6位数字"));
         return;
     }
     const QString password = m_password->GetText();
     if (password.size() < 6) {
-        ShowTip(m_passwordTip, QStringLiteral("请填写一个6位以上的密码"));
+        m_tips.Show(m_passwordTip, QStringLiteral("请填写一个6位以上的密码"));
         return;
     }
     if (password.size() > 20) {
-        ShowTip(m_passwordTip, QStringLiteral("请填写一个6位以上20位以下的密码"));
+        m_tips.Show(m_passwordTip, QStringLiteral("请填写一个6位以上20位以下的密码"));
         return;
     }
     if (!COrvaManager::IsAlphaNumeric(Utf8(password))) {
-        ShowTip(m_confirmTip, QStringLiteral("密码只能由数字和字母构成"));
+        m_tips.Show(m_confirmTip, QStringLiteral("密码只能由数字和字母构成"));
         return;
     }
     if (m_confirm->GetText() != password) {
-        ShowTip(m_confirmTip, QStringLiteral("请输入相同的密码"));
+        m_tips.Show(m_confirmTip, QStringLiteral("请输入相同的密码"));
         return;
     }
     m_submittedCode = Utf8(code);
@@ -149,7 +149,7 @@ void CForgetPwdForm::OnReply(const HttpReply& reply)
     if (state.outcome == ReplyOutcome::Refused) {
         ShowRefusal(state.state, state.stateInfo, m_confirmTip);
     } else {
-        ShowTip(m_confirmTip, QStringLiteral("远程连接异常"));
+        m_tips.Show(m_confirmTip, QStringLiteral("远程连接异常"));
     }
     if (m_reset != nullptr) {
         m_reset->SetEnabled(true);

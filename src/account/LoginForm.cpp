@@ -23,7 +23,6 @@ namespace {
 
 constexpr const char* kLoginKind = "login";
 constexpr const char* kUserConfigKind = "GetUserConfigByTicket";
-const char* const kErrorBorder = "#FFFF0000";
 
 CLoginForm* g_currentLoginForm = nullptr;
 
@@ -70,6 +69,7 @@ void CLoginForm::InitWindow()
     m_generalTip = FindControl<CLabelUI>(QStringLiteral("login_lab_tip_err_msg"));
     m_remember = FindControl<COptionUI>(QStringLiteral("login_opn_chk_rember"));
     m_autoLogin = FindControl<COptionUI>(QStringLiteral("login_opn_chk_autologin"));
+    m_tips = FieldTips{{m_accountTip, m_userName}, {m_generalTip, m_password}};
     if (m_userName == nullptr || m_password == nullptr || m_remember == nullptr || m_autoLogin == nullptr) {
         return;
     }
@@ -139,17 +139,17 @@ void CLoginForm::OnLoginClick()
     if (m_userName == nullptr || m_password == nullptr) {
         return;
     }
-    ClearTips();
+    m_tips.Clear();
     m_credentials = {};
     const QString number = m_userName->GetText();
     const QString password = m_password->GetText();
     // The number as typed: 11 units that read as a number (spaces go only when it is sent).
     if (number.isEmpty() || number.size() != 11 || !COrvaManager::IsNumber(Utf8(number))) {
-        ShowTip(m_accountTip, QStringLiteral("您填写的手机号格式错误"));
+        m_tips.Show(m_accountTip, QStringLiteral("您填写的手机号格式错误"));
         return;
     }
     if (password.isEmpty()) {
-        ShowTip(m_generalTip, QStringLiteral("账号或密码输入错误"));
+        m_tips.Show(m_generalTip, QStringLiteral("账号或密码输入错误"));
         return;
     }
     EnableLogin(false);
@@ -268,17 +268,17 @@ void CLoginForm::OnLoginReply(const HttpReply& reply)
     const LoginReply login = ReplyReader::ReadLoginReply(reply.responseCode, reply.reply);
     switch (login.outcome) {
     case ReplyOutcome::TransportFailure:
-        ShowTip(m_generalTip, QStringLiteral("远程连接异常"));
+        m_tips.Show(m_generalTip, QStringLiteral("远程连接异常"));
         EnableLogin(true);
         return;
     case ReplyOutcome::ParseFailure:
-        ShowTip(m_generalTip, QString());
+        m_tips.Show(m_generalTip, QString());
         EnableLogin(true);
         return;
     case ReplyOutcome::Refused: {
         QString text = login.message;
         const MessageField field = COrvaManager::GetStateMessage(login.status, text);
-        ShowTip(field == MessageField::Account ? m_accountTip : m_generalTip, text);
+        m_tips.Show(field == MessageField::Account ? m_accountTip : m_generalTip, text);
         EnableLogin(true);
         return;
     }
@@ -293,12 +293,12 @@ void CLoginForm::OnUserConfigReply(const HttpReply& reply)
 {
     const UserConfigReply config = ReplyReader::ReadUserConfigReply(reply.responseCode, reply.reply);
     if (config.outcome == ReplyOutcome::TransportFailure) {
-        ShowTip(m_generalTip, QStringLiteral("远程连接异常"));
+        m_tips.Show(m_generalTip, QStringLiteral("远程连接异常"));
         EnableLogin(true);
         return;
     }
     if (config.outcome != ReplyOutcome::Success) {
-        ShowTip(m_generalTip, QStringLiteral("登录失败"));
+        m_tips.Show(m_generalTip, QStringLiteral("登录失败"));
         EnableLogin(true);
         return;
     }
@@ -321,7 +321,7 @@ void CLoginForm::OnImLoginOk()
 void CLoginForm::OnImLoginFailed()
 {
     EnableLogin(true);
-    ShowTip(m_generalTip, QStringLiteral("登录失败[云信登录失败]"));
+    m_tips.Show(m_generalTip, QStringLiteral("登录失败[云信登录失败]"));
 }
 
 void CLoginForm::FillAccount(const SavedUser& user)
@@ -339,37 +339,6 @@ void CLoginForm::FillAccount(const SavedUser& user)
     }
     if (m_autoLogin != nullptr) {
         m_autoLogin->Selected(user.isAutoLogin, false);
-    }
-}
-
-void CLoginForm::ShowTip(CLabelUI* label, const QString& text)
-{
-    if (label == nullptr) {
-        return;
-    }
-    label->SetVisible(true);
-    label->SetText(text);
-    if (label == m_accountTip && m_userName != nullptr) {
-        m_userName->SetAttribute(QStringLiteral("bordercolor"), QString::fromLatin1(kErrorBorder));
-    } else if (label == m_generalTip && m_password != nullptr) {
-        m_password->SetAttribute(QStringLiteral("bordercolor"), QString::fromLatin1(kErrorBorder));
-    }
-}
-
-void CLoginForm::ClearTips()
-{
-    for (CLabelUI* label : {m_accountTip, m_generalTip}) {
-        if (label != nullptr) {
-            label->SetVisible(false);
-            label->SetText(QString());
-        }
-    }
-    for (COrvaEditField* field :
-         {static_cast<COrvaEditField*>(m_userName), static_cast<COrvaEditField*>(m_password)}) {
-        if (field != nullptr) {
-            field->SetAttribute(QStringLiteral("bordercolor"),
-                                QString::fromLatin1(COrvaEditField::kNormalBorder));
-        }
     }
 }
 

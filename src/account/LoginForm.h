@@ -1,5 +1,6 @@
 #pragma once
 
+#include "account/FieldTips.h"
 #include "settings/SavedUser.h"
 #include "ui/WindowImplBase.h"
 
@@ -70,8 +71,6 @@ private:
     void OnUserConfigReply(const HttpReply& reply);
     void OnImLoginOk();
     void OnImLoginFailed();
-    void ShowTip(CLabelUI* label, const QString& text);
-    void ClearTips();
     void EnableLogin(bool enable);
 
     WindowHandle m_owner;
@@ -85,6 +84,7 @@ private:
     std::string m_heldUserName;
     std::string m_heldPassword;
     SignInCredentials m_credentials;
+    FieldTips m_tips;
     std::int64_t m_userId = 0;
     // Counts IM sign-ins, so that a late result of an earlier one does not end a later one.
     int m_imAttempt = 0;

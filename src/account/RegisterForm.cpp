@@ -80,7 +80,7 @@ void CRegisterForm::InitWindow()
     m_numberTip = FindControl<CLabelUI>(QStringLiteral("register_lab_tip_err_account"));
     m_codeTip = FindControl<CLabelUI>(QStringLiteral("register_lab_tip_err_sms_code"));
     m_generalTip = FindControl<CLabelUI>(QStringLiteral("register_lab_tip_err_msg"));
-    m_tips = {{m_numberTip, m_number}, {m_codeTip, m_code}, {m_generalTip, m_password}};
+    m_tips = FieldTips{{m_numberTip, m_number}, {m_codeTip, m_code}, {m_generalTip, m_password}};
     PrepareField(m_number, QStringLiteral("reg_user_name"), true);
     for (CButtonUI* button : {m_codeButton, m_submit}) {
         if (button != nullptr) {
@@ -187,23 +187,23 @@ void CRegisterForm::OnSubmitClick()
     if (m_code == nullptr || m_password == nullptr) {
         return;
     }
-    ClearTips();
+    m_tips.Clear();
     const QString code = m_code->GetText();
     if (code.size() != 6 || !COrvaManager::IsNumber(Utf8(code))) {
-        ShowTip(m_codeTip, QStringLiteral("验证码为6位数字"));
+        m_tips.Show(m_codeTip, QStringLiteral("验证码为6位数字"));
         return;
     }
     const QString password = m_password->GetText();
     if (password.size() < 6) {
-        ShowTip(m_generalTip, QStringLiteral("请填写一个6位以上的密码"));
+        m_tips.Show(m_generalTip, QStringLiteral("请填写一个6位以上的密码"));
         return;
     }
     if (password.size() > 20) {
-        ShowTip(m_generalTip, QStringLiteral("请填写一个6位以上20位以下的密码"));
+        m_tips.Show(m_generalTip, QStringLiteral("请填写一个6位以上20位以下的密码"));
         return;
     }
     if (!COrvaManager::IsAlphaNumeric(Utf8(password))) {
-        ShowTip(m_generalTip, QStringLiteral("密码只能由数字和字母构成"));
+        m_tips.Show(m_generalTip, QStringLiteral("密码只能由数字和字母构成"));
         return;
     }
     if (m_submit != nullptr) {
@@ -234,7 +234,7 @@ void CRegisterForm::OnReply(const HttpReply& reply)
     if (state.outcome == ReplyOutcome::Refused) {
         ShowRefusal(state.state, state.stateInfo, m_generalTip);
     } else {
-        ShowTip(m_generalTip, QStringLiteral("远程连接异常"));
+        m_tips.Show(m_generalTip, QStringLiteral("远程连接异常"));
     }
     if (m_submit != nullptr) {
         m_submit->SetEnabled(true);

@@ -11,12 +11,6 @@
 #include "ui/ButtonUI.h"
 #include "ui/LabelUI.h"
 
-namespace {
-
-constexpr const char* kErrorBorder = "#FFFF0000";
-
-} // namespace
-
 CSmsCodeForm::CSmsCodeForm(int& remainingSeconds, CodeRequests requests)
     : m_remainingSeconds(remainingSeconds)
     , m_requests(requests)
@@ -68,18 +62,18 @@ void CSmsCodeForm::ApplyCodeButtonRule()
 
 void CSmsCodeForm::OnSmsCodeClick(bool clearTicket)
 {
-    ClearTips();
+    m_tips.Clear();
     if (clearTicket) {
         m_ticket.clear();
     }
     m_capturedNumber =
         m_number != nullptr ? COrvaManager::TrimSpaces(Utf8(m_number->GetText())) : std::string();
     if (m_capturedNumber.empty()) {
-        ShowTip(m_numberTip, QStringLiteral("请输入手机号"));
+        m_tips.Show(m_numberTip, QStringLiteral("请输入手机号"));
         return;
     }
     if (m_capturedNumber.size() != 11 || !COrvaManager::IsNumber(m_capturedNumber)) {
-        ShowTip(m_numberTip, QStringLiteral("您填写的手机号格式错误"));
+        m_tips.Show(m_numberTip, QStringLiteral("您填写的手机号格式错误"));
         return;
     }
     if (m_codeButton != nullptr) {
@@ -115,7 +109,7 @@ void CSmsCodeForm::OnCodeStepReply(const HttpReply& reply, bool validated)
         if (state.outcome == ReplyOutcome::Refused) {
             ShowRefusal(state.state, state.stateInfo, m_codeTip);
         } else {
-            ShowTip(m_codeTip, QStringLiteral("验证码发送失败，请稍后再试"));
+            m_tips.Show(m_codeTip, QStringLiteral("验证码发送失败，请稍后再试"));
         }
         if (m_codeButton != nullptr) {
             m_codeButton->SetEnabled(true);
@@ -154,36 +148,8 @@ void CSmsCodeForm::ShowRefusal(int state, const QString& stateInfo, CLabelUI* ge
 {
     QString text = stateInfo;
     const MessageField field = COrvaManager::GetStateMessage(state, text);
-    ShowTip(field == MessageField::Account ? m_numberTip
-            : field == MessageField::Code  ? m_codeTip
-                                           : general,
-            text);
-}
-
-void CSmsCodeForm::ShowTip(CLabelUI* label, const QString& text)
-{
-    if (label == nullptr) {
-        return;
-    }
-    label->SetVisible(true);
-    label->SetText(text);
-    for (const auto& [tip, field] : m_tips) {
-        if (tip == label && field != nullptr) {
-            field->SetAttribute(QStringLiteral("bordercolor"), QString::fromLatin1(kErrorBorder));
-        }
-    }
-}
-
-void CSmsCodeForm::ClearTips()
-{
-    for (const auto& [tip, field] : m_tips) {
-        if (tip != nullptr) {
-            tip->SetVisible(false);
-            tip->SetText(QString());
-        }
-        if (field != nullptr) {
-            field->SetAttribute(QStringLiteral("bordercolor"),
-                                QString::fromLatin1(COrvaEditPasswd::kNormalBorder));
-        }
-    }
+    m_tips.Show(field == MessageField::Account ? m_numberTip
+                : field == MessageField::Code  ? m_codeTip
+                                               : general,
+                text);
 }

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "account/FieldTips.h"
 #include "ui/WindowImplBase.h"
 
 #include <string>
-#include <utility>
-#include <vector>
 
 class CButtonUI;
 class CLabelUI;
@@ -54,8 +53,6 @@ protected:
     void OnSmsCodeClick(bool clearTicket);
     // The label a server refusal goes to: the number's for MessageField::Account, else general.
     void ShowRefusal(int state, const QString& stateInfo, CLabelUI* general);
-    void ShowTip(CLabelUI* label, const QString& text);
-    void ClearTips();
     [[nodiscard]] static std::string Utf8(const QString& text);
 
     WindowHandle m_owner;
@@ -65,7 +62,7 @@ protected:
     CLabelUI* m_numberTip = nullptr;
     CLabelUI* m_codeTip = nullptr;
     // Each message label with the field whose border it turns red.
-    std::vector<std::pair<CLabelUI*, COrvaEditPasswd*>> m_tips;
+    FieldTips m_tips;
     std::string m_capturedNumber;
     std::string m_ticket;
 

@@ -33,9 +33,11 @@ std::string Form(std::string_view text, std::initializer_list<std::string_view> 
     std::size_t start = 0;
     while (start <= text.size()) {
         const std::size_t end = std::min(text.find('&', start), text.size());
-        // An address before its query: "host/path?k=v" keeps the part up to "?" as it is.
+        // An address before its query: "host/path?k=v" keeps the part up to "?" as it is. Only the
+        // first piece can hold one, before any "=": a "?" inside a value is the value's.
         std::string_view piece = text.substr(start, end - start);
-        if (const std::size_t question = piece.find('?'); question != std::string_view::npos) {
+        if (const std::size_t question = piece.find('?');
+            start == 0 && question != std::string_view::npos && question < piece.find('=')) {
             masked.append(piece.substr(0, question + 1));
             piece.remove_prefix(question + 1);
         }

@@ -24,6 +24,7 @@ TEST(LogMask, FormValuesOfTheNamedKeysAreMasked)
              Case{"sign-in body", "m=13800000000&p=s3cret%21&source=tpc&signature=abc",
                   "m=13800000000&p=***&source=tpc&signature=abc"},
              Case{"empty password", "p=&m=1", "p=***&m=1"},
+             Case{"a question mark inside a password", "m=1&p=ab?cd&p=?x", "m=1&p=***&p=***"},
              Case{"address with a ticket", "http://127.0.0.1:1/uc/validate-user?d_t=TGT-8f2c91d0e",
                   "http://127.0.0.1:1/uc/validate-user?d_t=TGT-\xe2\x80\xa6"},
              Case{"nothing to mask", "a=1&&b&=2&", "a=1&&b&=2&"},
