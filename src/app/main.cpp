@@ -2,27 +2,100 @@
 #include "diag/CrashHandler.h"
 #include "diag/Log.h"
 #include "environment/Environment.h"
+#include "mainwnd/ImSdkSetup.h"
+#include "mainwnd/MainForm.h"
+#include "mainwnd/WebEngineSetup.h"
+#include "mainwnd/WkeWebkitUI.h"
+#include "ui/ControlFactory.h"
+#include "ui/DefaultTextStyle.h"
+#include "ui/PaintManagerUI.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QWidget>
+
+#include <curl/curl.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 
-// The start-up sequence: log and environment, the single-instance rule, the crash handler. The
-// windows, the transport and the IM channel join it as they are built. Arguments (such as those
-// of a restart after a crash) are not interpreted; the exit code is always 0.
+namespace {
+
+// Qt ends the process when it cannot reach a display; say why first, where a user and the log
+// will see it.
+bool HasDisplay()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        return true;
+    }
+    LOG_ERROR << "no display to show the client on (neither DISPLAY nor WAYLAND_DISPLAY is set)";
+    std::fprintf(stderr, "Examora: no display to show the client on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
+    return false;
+}
+
+CMainForm* ShowMainWnd()
+{
+    auto* form = new CMainForm;
+    form->Create(WindowHandle(), QStringLiteral("Examora"), 0x00000100, 0x00060000);
+    form->CenterWindow();
+    form->ShowWindow(true, true);
+    return form;
+}
+
+// The end of the process: the log is flushed and the process leaves without running static
+// destructors, which the IM library's thread could still be using.
+[[noreturn]] void EndProcess()
+{
+    Log::Flush();
+    std::fflush(nullptr);
+    _exit(0);
+}
+
+} // namespace
+
+// The start-up sequence, in the order the client has always used: log and environment, the
+// single-instance rule, the crash handler, the libraries, the toolkit, the main window, the loop.
+// Arguments (such as those of a restart after a crash) are not interpreted; the exit code is 0.
 int main(int argc, char* argv[])
 {
-    const QCoreApplication application(argc, argv);
-
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     const bool singleFileLog = InitOrvaPLog();
+    if (!HasDisplay()) {
+        EndProcess();
+    }
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
     if (singleFileLog && !CheckSingleInstance()) {
-        return 0;
+        EndProcess();
     }
     if (!InstallCrashHandler()) {
         LOG_WARN << "crash handler not fully installed";
     }
-    LOG_INFO << "start-up done; this build has no window to show yet";
-    std::printf("Examora %s started and stopped: no window in this build yet. Log folder: %sLog/\n",
-                GetFileVersionString().c_str(), qPrintable(GetExeDir()));
-    return 0;
+    curl_global_init(CURL_GLOBAL_ALL);
+    static_cast<void>(InitImSdk());
+    GetDefaultTextStyle() = DefaultTextStyle{};
+    if (!InitWebEngine()) {
+        EndProcess();
+    }
+    CPaintManagerUI::SetInstance(nullptr);
+    CPaintManagerUI::SetResourcePath(GetExeDir() + QStringLiteral("skin"));
+    CControlFactory::GetInstance()->RegistControl(QStringLiteral("CWkeWebkitUI"), &CreateWkeWebkitUI);
+
+    CMainForm* form = ShowMainWnd();
+    const WindowHandle window = form->GetHWND();
+    if (singleFileLog) {
+        static_cast<void>(StartInstanceListener([window] {
+            if (CMainForm* current = CMainForm::Current(); current != nullptr && window.IsWindow()) {
+                current->ShowFromTray();
+            }
+        }));
+    }
+    LOG_INFO << "start-up done, version " << GetFileVersionString();
+    CPaintManagerUI::MessageLoop();
+    LOG_INFO << "leaving";
+    // The page and its view go before the process does, so the web profile writes what it keeps.
+    delete form;
+    QCoreApplication::processEvents();
+    EndProcess();
 }

@@ -37,6 +37,13 @@ void Install(std::shared_ptr<spdlog::sinks::sink> sink, int level)
     g_level.store(std::clamp(level, 0, 6), std::memory_order_relaxed);
 }
 
+void Flush()
+{
+    if (spdlog::logger* logger = g_logger.load(std::memory_order_acquire)) {
+        logger->flush();
+    }
+}
+
 LogLine::~LogLine()
 {
     spdlog::logger* logger = g_logger.load(std::memory_order_acquire);

@@ -36,6 +36,8 @@ inline std::atomic<int> g_level{-1};
 // Makes sink the log's only destination with the given level (0–6). InitOrvaPLog uses it with the
 // file appender; tests use it to watch what is written.
 void Install(std::shared_ptr<spdlog::sinks::sink> sink, int level);
+// Writes out what the destination still holds (before the process leaves).
+void Flush();
 
 // One log statement: collects the streamed message and hands it to the log when it ends.
 class LogLine

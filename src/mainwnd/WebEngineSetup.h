@@ -1,0 +1,16 @@
+#pragma once
+
+class QWebEngineProfile;
+
+// The process's web engine: a persistent profile (cookies, storage and cache kept between runs
+// below the user's data and cache folders) whose pages all get the page bridge's script at
+// document creation. InitWebEngine checks first that the engine can run at all; when it cannot
+// (its helper program or resources missing), it says so on standard error, in the log at ERROR
+// and in a message box, and answers false.
+bool InitWebEngine();
+
+// The client's profile; made by InitWebEngine (or on first use), lives until the process ends.
+[[nodiscard]] QWebEngineProfile* ClientWebProfile();
+
+// The name under which the bridge object is published on each page's web channel.
+inline constexpr char kBridgeObjectName[] = "examora";
