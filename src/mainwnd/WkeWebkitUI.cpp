@@ -7,6 +7,7 @@
 #include "mainwnd/WebPage.h"
 
 #include <QFileInfo>
+#include <QTimer>
 #include <QWebChannel>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
@@ -37,6 +38,12 @@ QString SchemeOf(const QString& address)
     return address.left(colon).toLower();
 }
 
+// The error page and about:blank are never the current address.
+bool IsRemembered(const QString& address)
+{
+    return !address.contains(kErrorPageName) && !address.contains(kAboutBlank);
+}
+
 bool IsWebAddress(const QString& address)
 {
     const QString scheme = SchemeOf(address);
@@ -64,14 +71,27 @@ CWkeWebkitUI::CWkeWebkitUI()
     QObject::connect(m_page, &QWebEnginePage::urlChanged, Context(),
                      [this](const QUrl& url) { OnUrlChanged(url); });
     QObject::connect(m_page, &QWebEnginePage::loadingChanged, Context(), [this](const QWebEngineLoadingInfo& info) {
-        if (m_closing || info.status() != QWebEngineLoadingInfo::LoadFailedStatus) {
+        if (m_closing) {
             return;
         }
-        if (info.errorCode() == kErrorAborted || info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain ||
+        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
+            const QString address = m_page->url().toString();
+            if (IsRemembered(address)) {
+                m_goodUrl = address;
+                m_currentUrl = address;
+                m_failedUrl.clear();
+            }
+            return;
+        }
+        if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus || info.errorCode() == kErrorAborted ||
+            info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain ||
             info.url().toString().contains(kErrorPageName)) {
             return;
         }
         LOG_WARN << "page load failed, code " << info.errorCode() << ":[" << info.url().toString() << "]";
+        // The address that failed is no good address, whatever the engine reports of it.
+        m_failedUrl = info.url().toString();
+        m_currentUrl = m_goodUrl;
         ShowErrorPage();
     });
     QObject::connect(m_page, &QWebEnginePage::renderProcessTerminated, Context(),
@@ -186,7 +206,13 @@ void CWkeWebkitUI::OnUrlChanged(const QUrl& url)
         return;
     }
     const QString address = url.toString();
-    if (!address.contains(kErrorPageName) && !address.contains(kAboutBlank)) {
+    // The error page asks for another try by changing its fragment ("#retry-N"): a local page may
+    // not open a web address itself, and needs nothing more than that from the client.
+    if (address.contains(kErrorPageName) && url.fragment().startsWith(QLatin1String("retry"))) {
+        QTimer::singleShot(0, Context(), [this] { LoadUrl(RetryTarget()); });
+        return;
+    }
+    if (IsRemembered(address) && address != m_failedUrl) {
         m_currentUrl = address;
     }
 }
@@ -198,7 +224,5 @@ QString CWkeWebkitUI::RetryTarget() const
 
 void CWkeWebkitUI::ShowErrorPage()
 {
-    QUrl page(m_errorPageUrl);
-    page.setQuery(QStringLiteral("url=") + QString::fromLatin1(QUrl::toPercentEncoding(RetryTarget())));
-    m_page->setUrl(page);
+    m_page->setUrl(QUrl(m_errorPageUrl));
 }

@@ -71,6 +71,10 @@ private:
     PageBridge* m_bridge = nullptr;
     QString m_homeUrl;
     QString m_currentUrl;
+    // The address of the last load that succeeded, and of the last that failed (the engine may
+    // report it as the page's address after the failure).
+    QString m_goodUrl;
+    QString m_failedUrl;
     QString m_errorPageUrl;
     QString m_baseUrl;
     std::int64_t m_userId = 0;

@@ -7,10 +7,17 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    // Qt WebEngine shares its GL context with the widgets; as root its helper needs no sandbox.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (getuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
     QApplication app(argc, argv);
     // The build's application folder: its shipped OrvaLogConf.ini and skin/, as the client has them.

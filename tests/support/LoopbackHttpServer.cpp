@@ -173,8 +173,11 @@ void LoopbackHttpServer::Serve(int connection)
     if (!Wait(response.delayMs)) {
         return;
     }
+    if (response.drop) {
+        return;
+    }
     const std::string header = "HTTP/1.1 " + std::to_string(response.status) +
-                               " Status\r\nContent-Type: application/octet-stream\r\n" +
+                               " Status\r\nContent-Type: " + response.contentType + "\r\n" +
                                "Content-Length: " + std::to_string(response.body.size()) +
                                "\r\nConnection: close\r\n\r\n";
     const std::size_t sent = std::min(response.stallAfter, response.body.size());

@@ -33,6 +33,9 @@ public:
         // After a stall: hold the connection open (a server that stops answering) or close it
         // (a server that dies mid-reply).
         bool closeAfterStall = false;
+        std::string contentType = "application/octet-stream";
+        // Close the connection without a word, as a server that has just gone away.
+        bool drop = false;
     };
     using Handler = std::function<Response(const Request&)>;
 
