@@ -5,11 +5,11 @@
 #include "account/LoginForm.h"
 #include "account/RegisterForm.h"
 #include "audio/AudioPlayer.h"
+#include "diag/Log.h"
 #include "dialogs/AboutWnd.h"
 #include "dialogs/MessageBoxTip.h"
 #include "dialogs/ShowMessageForm.h"
 #include "dialogs/SystemSetForm.h"
-#include "diag/Log.h"
 #include "environment/Deployment.h"
 #include "environment/Environment.h"
 #include "im/NimTypes.h"
@@ -207,13 +207,12 @@ void CMainForm::OnReceiveMsgCallback(const nim::IMMessage& message)
 }
 
 template <typename Window, typename Prepare>
-bool CMainForm::RunChild(Child<Window>& child, const QString& title, uint32_t style, uint32_t exStyle, bool owned,
-                         UINT retryMessage, Prepare prepare)
+bool CMainForm::RunChild(Child<Window>& child, const QString& title, uint32_t style, uint32_t exStyle,
+                         bool owned, UINT retryMessage, Prepare prepare)
 {
     if (child.running) {
-        QWidget* open = child.window != nullptr ? child.window->GetWidget() : nullptr;
-        if (open != nullptr) {
-            BringForward(open);
+        if (child.window != nullptr && child.window->GetHWND().IsWindow()) {
+            BringForward(child.window->GetWidget());
         } else if (retryMessage != 0) {
             const WindowHandle self = GetHWND();
             QTimer::singleShot(kChildRetryMs, [self, retryMessage] { PostMessage(self, retryMessage); });
@@ -221,7 +220,7 @@ bool CMainForm::RunChild(Child<Window>& child, const QString& title, uint32_t st
         return false;
     }
     child.window = std::make_unique<Window>();
-    if constexpr (requires(Window& window) { window.SetOwner(WindowHandle()); }) {
+    if constexpr (requires(Window & window) { window.SetOwner(WindowHandle()); }) {
         if (owned) {
             child.window->SetOwner(GetHWND());
         }
@@ -237,7 +236,8 @@ bool CMainForm::RunChild(Child<Window>& child, const QString& title, uint32_t st
 
 std::int64_t CMainForm::ShowLoginForm()
 {
-    if (!RunChild(m_login, QStringLiteral("用户登录"), 0x100, 0x60000, true, WM_USER_SHOW_LOGIN, [](CLoginForm&) {})) {
+    if (!RunChild(m_login, QStringLiteral("用户登录"), 0x100, 0x60000, true, WM_USER_SHOW_LOGIN,
+                  [](CLoginForm&) {})) {
         return 0;
     }
     return m_login.window->UserId();
@@ -265,7 +265,8 @@ void CMainForm::ShowMessageForm(UINT message)
 
 void CMainForm::ShowSystemSettings()
 {
-    if (RunChild(m_settings, QStringLiteral("系统设置"), 0x2000100, 0x100, false, 0, [](CSystemSetForm&) {})) {
+    if (RunChild(m_settings, QStringLiteral("系统设置"), 0x2000100, 0x100, false, 0,
+                 [](CSystemSetForm&) {})) {
         m_settings.window.reset();
     }
 }
@@ -310,12 +311,14 @@ void CMainForm::Notify(TNotifyUI& msg)
         OnHomeClick();
     } else if (name == QLatin1String("lgoin_menu_login")) {
         PostUserMessage<WM_USER_SHOW_LOGIN>(GetHWND());
-    } else if (name == QLatin1String("lgoin_menu_sysset") || name == QLatin1String("change_main_menu_sysset")) {
+    } else if (name == QLatin1String("lgoin_menu_sysset") ||
+               name == QLatin1String("change_main_menu_sysset")) {
         ShowSystemSettings();
     } else if (name == QLatin1String("lgoin_main_menu_aboutus") ||
                name == QLatin1String("change_main_menu_aboutus")) {
         ShowAbout();
-    } else if (name == QLatin1String("lgoin_main_menu_quit") || name == QLatin1String("change_main_menu_quit")) {
+    } else if (name == QLatin1String("lgoin_main_menu_quit") ||
+               name == QLatin1String("change_main_menu_quit")) {
         RequestClose(true);
     } else if (name == QLatin1String("change_main_menu_change")) {
         ChangeUser();
@@ -364,10 +367,9 @@ void CMainForm::PopupSettingsMenu()
         return;
     }
     QWidget* button = m_set->GetWidget();
-    const QPoint anchor =
-        button->mapToGlobal(QPoint(button->width() / 2 - 58, button->height() - 6));
-    const QString layout = m_userId > 0 ? QStringLiteral("MainFormMenuChange.xml")
-                                        : QStringLiteral("MainFormMenuLogin.xml");
+    const QPoint anchor = button->mapToGlobal(QPoint(button->width() / 2 - 58, button->height() - 6));
+    const QString layout =
+        m_userId > 0 ? QStringLiteral("MainFormMenuChange.xml") : QStringLiteral("MainFormMenuLogin.xml");
     m_settingsMenu = CMenuWnd::Show(this, layout, anchor);
     QObject::connect(m_settingsMenu->GetWidget(), &QObject::destroyed, GetWidget(),
                      [this, menu = m_settingsMenu] {
@@ -386,7 +388,6 @@ void CMainForm::ShowTrayMenu(int x, int y)
     const QPoint point(x, y);
     m_trayMenu = CMenuWnd::Show(this, QStringLiteral("TrayIconMenu.xml"), point);
     QWidget* widget = m_trayMenu->GetWidget();
-    widget->adjustSize();
     const QScreen* screen = QGuiApplication::screenAt(point);
     const QRect desktop =
         screen != nullptr ? screen->geometry() : QGuiApplication::primaryScreen()->virtualGeometry();
@@ -470,7 +471,8 @@ void CMainForm::RequestClose(bool force)
     });
     m_logoutWait->start(kLogoutWaitMs);
     nim::SDKInstance::Get().Logout(kLogoutExit, [](int) {
-        QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     });
 }
 

@@ -115,7 +115,8 @@ void TrayIcon::RemoveIcon()
 void TrayIcon::ShowBalloon(const QString& text)
 {
     if (QThread::currentThread() != m_context.thread()) {
-        QMetaObject::invokeMethod(&m_context, [this, text] { ShowBalloon(text); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &m_context, [this, text] { ShowBalloon(text); }, Qt::QueuedConnection);
         return;
     }
     if (!m_created) {

@@ -68,7 +68,8 @@ QWebEngineProfile* MakeProfile()
     auto* profile = new QWebEngineProfile(QStringLiteral("Examora"));
     profile->setPersistentStoragePath(XdgFolder("XDG_DATA_HOME", QStringLiteral("/.local/share")) +
                                       QStringLiteral("/Examora-web"));
-    profile->setCachePath(XdgFolder("XDG_CACHE_HOME", QStringLiteral("/.cache")) + QStringLiteral("/Examora"));
+    profile->setCachePath(XdgFolder("XDG_CACHE_HOME", QStringLiteral("/.cache")) +
+                          QStringLiteral("/Examora"));
     profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
     profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
     const QString source = BridgeScriptSource();
@@ -89,7 +90,8 @@ QString MissingEnginePart()
 {
     QString helper = qEnvironmentVariable("QTWEBENGINE_PROCESS_PATH");
     if (helper.isEmpty()) {
-        helper = QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) + QStringLiteral("/QtWebEngineProcess");
+        helper =
+            QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) + QStringLiteral("/QtWebEngineProcess");
     }
     if (!QFileInfo(helper).isExecutable()) {
         return helper;

@@ -14,7 +14,9 @@ QWebEnginePage* WebPage::createWindow(WebWindowType)
     return nullptr;
 }
 
-void WebPage::javaScriptAlert(const QUrl&, const QString&) { }
+void WebPage::javaScriptAlert(const QUrl&, const QString&)
+{
+}
 
 bool WebPage::javaScriptConfirm(const QUrl&, const QString&)
 {

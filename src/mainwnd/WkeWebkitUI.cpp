@@ -70,30 +70,32 @@ CWkeWebkitUI::CWkeWebkitUI()
 
     QObject::connect(m_page, &QWebEnginePage::urlChanged, Context(),
                      [this](const QUrl& url) { OnUrlChanged(url); });
-    QObject::connect(m_page, &QWebEnginePage::loadingChanged, Context(), [this](const QWebEngineLoadingInfo& info) {
-        if (m_closing) {
-            return;
-        }
-        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
-            const QString address = m_page->url().toString();
-            if (IsRemembered(address)) {
-                m_goodUrl = address;
-                m_currentUrl = address;
-                m_failedUrl.clear();
+    QObject::connect(
+        m_page, &QWebEnginePage::loadingChanged, Context(), [this](const QWebEngineLoadingInfo& info) {
+            if (m_closing) {
+                return;
             }
-            return;
-        }
-        if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus || info.errorCode() == kErrorAborted ||
-            info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain ||
-            info.url().toString().contains(kErrorPageName)) {
-            return;
-        }
-        LOG_WARN << "page load failed, code " << info.errorCode() << ":[" << info.url().toString() << "]";
-        // The address that failed is no good address, whatever the engine reports of it.
-        m_failedUrl = info.url().toString();
-        m_currentUrl = m_goodUrl;
-        ShowErrorPage();
-    });
+            if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
+                const QString address = m_page->url().toString();
+                if (IsRemembered(address)) {
+                    m_goodUrl = address;
+                    m_currentUrl = address;
+                    m_failedUrl.clear();
+                }
+                return;
+            }
+            if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus ||
+                info.errorCode() == kErrorAborted ||
+                info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain ||
+                info.url().toString().contains(kErrorPageName)) {
+                return;
+            }
+            LOG_WARN << "page load failed, code " << info.errorCode() << ":[" << info.url().toString() << "]";
+            // The address that failed is no good address, whatever the engine reports of it.
+            m_failedUrl = info.url().toString();
+            m_currentUrl = m_goodUrl;
+            ShowErrorPage();
+        });
     QObject::connect(m_page, &QWebEnginePage::renderProcessTerminated, Context(),
                      [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
                          if (m_closing || status == QWebEnginePage::NormalTerminationStatus) {

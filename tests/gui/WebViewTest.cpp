@@ -29,8 +29,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const std::string kPage = "<!DOCTYPE html><html><head><meta charset=utf-8><title>good</title></head>"
-                          "<body><p id=text>good page</p><a id=away target=_blank href=/page>away</a></body></html>";
+const std::string kPage =
+    "<!DOCTYPE html><html><head><meta charset=utf-8><title>good</title></head>"
+    "<body><p id=text>good page</p><a id=away target=_blank href=/page>away</a></body></html>";
 // Calls the bridge from its first script, before the channel can be connected.
 const std::string kEarlyPage = "<!DOCTYPE html><html><head><meta charset=utf-8><script>orvaDoLogin(3, "
                                "\"early\");</script></head><body>early</body></html>";
@@ -52,8 +53,9 @@ QByteArray Tone()
         const auto little = qToLittleEndian(value);
         return QByteArray(reinterpret_cast<const char*>(&little), 2);
     };
-    return "RIFF" + u32(static_cast<quint32>(36 + samples.size())) + "WAVEfmt " + u32(16) + u16(1) + u16(1) + u32(kRate) +
-           u32(kRate * 2) + u16(2) + u16(16) + "data" + u32(static_cast<quint32>(samples.size())) + samples;
+    return "RIFF" + u32(static_cast<quint32>(36 + samples.size())) + "WAVEfmt " + u32(16) + u16(1) + u16(1) +
+           u32(kRate) + u32(kRate * 2) + u16(2) + u16(16) + "data" +
+           u32(static_cast<quint32>(samples.size())) + samples;
 }
 
 class WebViewTest : public testing::Test
@@ -153,12 +155,18 @@ TEST(WebViewAddresses, WebAddressesLoadAsUrlsAndEverythingElseAsFiles)
         const char* address;
         Kind kind;
     } rows[] = {
-        {"http://a", Kind::Url},           {"https://tiku.example/x", Kind::Url},
-        {"HTTPS://TIKU.EXAMPLE/", Kind::Url}, {"about:blank", Kind::Url},
-        {"http:/a", Kind::File},           {"www.example.com", Kind::File},
-        {"file:///tmp/page.html", Kind::File}, {"ftp://host/file.txt", Kind::File},
-        {"javascript:alert(1)", Kind::File}, {"data:text/html,<b>x</b>", Kind::File},
-        {"about:blank#x", Kind::File},     {"", Kind::File},
+        {"http://a", Kind::Url},
+        {"https://tiku.example/x", Kind::Url},
+        {"HTTPS://TIKU.EXAMPLE/", Kind::Url},
+        {"about:blank", Kind::Url},
+        {"http:/a", Kind::File},
+        {"www.example.com", Kind::File},
+        {"file:///tmp/page.html", Kind::File},
+        {"ftp://host/file.txt", Kind::File},
+        {"javascript:alert(1)", Kind::File},
+        {"data:text/html,<b>x</b>", Kind::File},
+        {"about:blank#x", Kind::File},
+        {"", Kind::File},
         {"h ttp://spaced.example/", Kind::File},
     };
     for (const auto& row : rows) {
@@ -174,9 +182,10 @@ TEST_F(WebViewTest, PagesGetTheFiveBridgeFunctionsAndTheirArgumentsAreChecked)
                   .toBool(),
               true);
     // Wrong types do nothing; the right ones post their request once each, in order.
-    Run(QStringLiteral("orvaDoLogin('7', '会计'); orvaDoLogin(7, 8); orvaDoLogin(); orvaDoLogin(1e12, 'x');"
-                       "openUrl(5); openUrl(); playAudio('x', 1); playAudio(1, true);"
-                       "orvaDoLogin(7.9, '会计 一'); openUrl('https://www.orva.example/a?b=c'); openHomePage();"));
+    Run(QStringLiteral(
+        "orvaDoLogin('7', '会计'); orvaDoLogin(7, 8); orvaDoLogin(); orvaDoLogin(1e12, 'x');"
+        "openUrl(5); openUrl(); playAudio('x', 1); playAudio(1, true);"
+        "orvaDoLogin(7.9, '会计 一'); openUrl('https://www.orva.example/a?b=c'); openHomePage();"));
     ASSERT_TRUE(WaitFor([&] { return !logins.empty() && !links.empty(); }));
     ASSERT_TRUE(WaitFor([&] {
         return std::find(m_window.messages.begin(), m_window.messages.end(), WM_USER_OPEN_HOMEPAGE) !=
@@ -197,10 +206,11 @@ TEST_F(WebViewTest, ASignedInUserGoesStraightToThePaperWithTheNameAsItIs)
     m_web->SetUserId(42);
     Run(QStringLiteral("orvaDoLogin(7, '会计 基础')"));
     ASSERT_TRUE(WaitFor([&] { return PageUrl().contains(QLatin1String("Exampaper")); }));
-    const QString expected =
-        QString::fromStdString(s_server->Url("")) + QStringLiteral("Simulation/Exampaper/31?subId=7&subName=会计 基础&userId=42");
+    const QString expected = QString::fromStdString(s_server->Url("")) +
+                             QStringLiteral("Simulation/Exampaper/31?subId=7&subName=会计 基础&userId=42");
     EXPECT_EQ(PageBridge::ExamPaperUrl(m_web->GetBaseUrl(), 7, QStringLiteral("会计 基础"), 42), expected);
-    EXPECT_EQ(QUrl(PageUrl()).query(QUrl::FullyDecoded), QStringLiteral("subId=7&subName=会计 基础&userId=42"));
+    EXPECT_EQ(QUrl(PageUrl()).query(QUrl::FullyDecoded),
+              QStringLiteral("subId=7&subName=会计 基础&userId=42"));
     EXPECT_TRUE(logins.empty());
 }
 
@@ -238,8 +248,11 @@ TEST_F(WebViewTest, AFailedLoadShowsTheErrorPageWhichRetriesUntilThePageAnswers)
     m_web->Navigate(flaky);
     ASSERT_TRUE(WaitFor([&] { return PageUrl().contains(QLatin1String("error.html")); }, 20s));
     EXPECT_EQ(m_web->GetCurrentUrl(), good);
-    ASSERT_TRUE(WaitFor([&] { return Run(QStringLiteral("document.body.innerText")).toString().contains(
-                                         QStringLiteral("无法连接到考试服务")); }));
+    ASSERT_TRUE(WaitFor([&] {
+        return Run(QStringLiteral("document.body.innerText"))
+            .toString()
+            .contains(QStringLiteral("无法连接到考试服务"));
+    }));
 
     // Its button goes back to the last good address...
     Run(QStringLiteral("document.getElementById('retry').click()"));
@@ -253,7 +266,8 @@ TEST_F(WebViewTest, AFailedLoadShowsTheErrorPageWhichRetriesUntilThePageAnswers)
     fresh.ShowWindow(true, false);
     auto* web = fresh.FindControl<CWkeWebkitUI>(QStringLiteral("web"));
     web->Navigate(flaky);
-    ASSERT_TRUE(WaitFor([&] { return web->Page()->url().toString().contains(QLatin1String("error.html")); }, 20s));
+    ASSERT_TRUE(
+        WaitFor([&] { return web->Page()->url().toString().contains(QLatin1String("error.html")); }, 20s));
     EXPECT_TRUE(web->GetCurrentUrl().isEmpty());
     s_serverAnswers = true;
     EXPECT_TRUE(WaitFor([&] { return web->GetCurrentUrl() == flaky; }, 20s));
