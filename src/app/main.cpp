@@ -61,14 +61,12 @@ int main(int argc, char* argv[])
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     const bool singleFileLog = InitOrvaPLog();
-    if (!HasDisplay()) {
+    // A later start hands over to the running client without needing a display of its own.
+    if ((singleFileLog && !CheckSingleInstance()) || !HasDisplay()) {
         EndProcess();
     }
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    if (singleFileLog && !CheckSingleInstance()) {
-        EndProcess();
-    }
     if (!InstallCrashHandler()) {
         LOG_WARN << "crash handler not fully installed";
     }

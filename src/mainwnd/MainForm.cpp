@@ -395,7 +395,13 @@ void CMainForm::ShowTrayMenu(int x, int y)
     if (left + widget->width() > desktop.right() + 1) {
         left = x - widget->width();
     }
-    widget->move(left, y - widget->height());
+    // Above the point, as over a panel at the bottom; below it when that would leave the desktop
+    // (a panel at the top).
+    int top = y - widget->height();
+    if (top < desktop.top()) {
+        top = y;
+    }
+    widget->move(left, top);
     QObject::connect(widget, &QObject::destroyed, GetWidget(), [this, menu = m_trayMenu] {
         if (m_trayMenu == menu) {
             m_trayMenu = nullptr;

@@ -219,6 +219,9 @@ TEST_F(MainWindowTest, TheTrayMenuOpensAboveThePointAndStaysOnTheDesktop)
     const QRect edge = m_form->TrayMenu()->GetWidget()->geometry();
     EXPECT_LE(edge.right(), desktop.right());
     EXPECT_EQ(edge.right() + 1, x);
+    // Near the top of the desktop (a panel up there) it opens below the point.
+    m_form->ShowTrayMenu(200, desktop.top() + 10);
+    EXPECT_EQ(m_form->TrayMenu()->GetWidget()->geometry().topLeft(), QPoint(200, desktop.top() + 10));
     // The tray's right click opens it too.
     m_form->TrayMenu()->Close(0);
     s_tray->onMouse(TrayBackend::Mouse::RightUp);
