@@ -564,9 +564,9 @@ LRESULT CMainForm::HandleMessage(WindowMessage& message)
         }
         break;
     case WM_USER_WEBVIEW_REPAINT:
-        if (m_browser != nullptr && m_browser->GetWidget() != nullptr) {
-            m_browser->GetWidget()->update();
-        }
+        // Qt WebEngine paints the page itself whenever it changes; an invalidation from here would
+        // only make it draw the same picture again, five times a second (about a tenth of a core
+        // on a software-rendered display).
         break;
     default:
         break;

@@ -1,16 +1,8 @@
 #include "ClientSession.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QTcpServer>
 #include <QThread>
-#include <QWebSocket>
 
 #include <gtest/gtest.h>
 
@@ -19,31 +11,12 @@
 using TestSupport::WaitFor;
 using namespace std::chrono_literals;
 
-namespace {
-
-int FreePort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
-
-QByteArray Get(const QString& address)
-{
-    QNetworkAccessManager network;
-    QNetworkReply* reply = network.get(QNetworkRequest(QUrl(address)));
-    reply->setParent(&network);
-    WaitFor([&] { return reply->isFinished(); }, 5s);
-    return reply->error() == QNetworkReply::NoError ? reply->readAll() : QByteArray();
-}
-
-} // namespace
-
 QString RunTool(const QString& program, const QStringList& arguments, int timeoutMs)
 {
     QProcess tool;
     tool.start(program, arguments);
-    if (!tool.waitForFinished(timeoutMs) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
+    if (!tool.waitForFinished(timeoutMs) || tool.exitStatus() != QProcess::NormalExit ||
+        tool.exitCode() != 0) {
         tool.kill();
         tool.waitForFinished();
         return {};
@@ -52,7 +25,7 @@ QString RunTool(const QString& program, const QStringList& arguments, int timeou
 }
 
 ClientSession::ClientSession(const std::string& serviceBase, const QString& imUrl)
-    : m_devToolsPort(FreePort())
+    : m_devTools(DevToolsClient::FreePort())
     , m_process(std::make_unique<QProcess>())
 {
     const QString build = QStringLiteral(EXAMORA_APP_DIR "/");
@@ -61,14 +34,15 @@ ClientSession::ClientSession(const std::string& serviceBase, const QString& imUr
         EXPECT_TRUE(QFile::link(build + shipped, m_app.File(shipped))) << shipped;
     }
     const QString base = QString::fromStdString(serviceBase);
-    m_app.Write("OrvaLogConf.ini", QStringLiteral("[global]\ndefault_loglevel=6\nisUseProcessID=0\nenvIndex=0\n"
-                                                  "[offcieDomain]\nlocal=%1\n[homePageUrl]\nlocal=%1\n"
-                                                  "[tikuDomain]\nlocal=%1\n[imServer]\nlocal=%2\n")
-                                       .arg(base, imUrl)
-                                       .toUtf8());
+    m_app.Write("OrvaLogConf.ini",
+                QStringLiteral("[global]\ndefault_loglevel=6\nisUseProcessID=0\nenvIndex=0\n"
+                               "[offcieDomain]\nlocal=%1\n[homePageUrl]\nlocal=%1\n"
+                               "[tikuDomain]\nlocal=%1\n[imServer]\nlocal=%2\n")
+                    .arg(base, imUrl)
+                    .toUtf8());
     QDir().mkpath(m_home.File("runtime"));
-    QFile::setPermissions(m_home.File("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                      QFileDevice::ExeOwner);
+    QFile::setPermissions(m_home.File("runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 ClientSession::~ClientSession()
@@ -93,7 +67,7 @@ QProcessEnvironment ClientSession::Environment() const
     environment.insert("XDG_DATA_HOME", m_home.File("data"));
     environment.insert("XDG_CACHE_HOME", m_home.File("cache"));
     environment.insert("XDG_RUNTIME_DIR", m_home.File("runtime"));
-    environment.insert("QTWEBENGINE_REMOTE_DEBUGGING", QStringLiteral("127.0.0.1:%1").arg(m_devToolsPort));
+    environment.insert("QTWEBENGINE_REMOTE_DEBUGGING", QStringLiteral("127.0.0.1:%1").arg(m_devTools.Port()));
     if (getuid() == 0) {
         environment.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
     }
@@ -133,67 +107,6 @@ int ClientSession::WaitForExit(int timeoutMs)
     return m_process->exitStatus() == QProcess::NormalExit ? m_process->exitCode() : -1;
 }
 
-QString ClientSession::DevToolsPage()
-{
-    const QJsonArray pages =
-        QJsonDocument::fromJson(Get(QStringLiteral("http://127.0.0.1:%1/json").arg(m_devToolsPort))).array();
-    for (const QJsonValue& page : pages) {
-        if (page[QLatin1String("type")].toString() == QLatin1String("page")) {
-            return page[QLatin1String("webSocketDebuggerUrl")].toString() + QLatin1Char('\n') +
-                   page[QLatin1String("url")].toString();
-        }
-    }
-    return {};
-}
-
-QString ClientSession::PageUrl()
-{
-    const QString page = DevToolsPage();
-    return page.section(QLatin1Char('\n'), 1);
-}
-
-bool ClientSession::WaitForPage(const std::function<bool(const QString&)>& accept, int timeoutMs)
-{
-    return WaitFor(
-        [&] {
-            const QString url = PageUrl();
-            return !url.isEmpty() && accept(url) &&
-                   Evaluate(QStringLiteral("document.readyState")).toString() == QLatin1String("complete");
-        },
-        std::chrono::milliseconds(timeoutMs));
-}
-
-QJsonValue ClientSession::Evaluate(const QString& expression)
-{
-    const QString socketUrl = DevToolsPage().section(QLatin1Char('\n'), 0, 0);
-    if (socketUrl.isEmpty()) {
-        return {};
-    }
-    QWebSocket socket;
-    QJsonValue result;
-    bool answered = false;
-    QObject::connect(&socket, &QWebSocket::textMessageReceived, [&](const QString& text) {
-        const QJsonObject message = QJsonDocument::fromJson(text.toUtf8()).object();
-        if (message[QLatin1String("id")].toInt() == 1) {
-            result = message[QLatin1String("result")][QLatin1String("result")][QLatin1String("value")];
-            answered = true;
-        }
-    });
-    socket.open(QUrl(socketUrl));
-    if (!WaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 5s)) {
-        return {};
-    }
-    const QJsonObject call{{"id", 1},
-                           {"method", "Runtime.evaluate"},
-                           {"params", QJsonObject{{"expression", expression},
-                                                  {"returnByValue", true},
-                                                  {"awaitPromise", true}}}};
-    socket.sendTextMessage(QString::fromUtf8(QJsonDocument(call).toJson(QJsonDocument::Compact)));
-    WaitFor([&] { return answered; }, 10s);
-    socket.close();
-    return result;
-}
-
 QStringList ClientSession::VisibleWindows(const QString& titlePattern)
 {
     const QString pid = QString::number(m_process->processId());
@@ -228,7 +141,8 @@ QRect ClientSession::Geometry(const QString& window)
 {
     // "X=..", "Y=..", "WIDTH=..", "HEIGHT=.." lines.
     QRect rect;
-    for (const QString& line : RunTool("xdotool", {"getwindowgeometry", "--shell", window}).split(QLatin1Char('\n'))) {
+    for (const QString& line :
+         RunTool("xdotool", {"getwindowgeometry", "--shell", window}).split(QLatin1Char('\n'))) {
         const QString name = line.section(QLatin1Char('='), 0, 0);
         const int value = line.section(QLatin1Char('='), 1).toInt();
         if (name == QLatin1String("X")) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DevToolsClient.h"
 #include "TestSupport.h"
 
 #include <QJsonValue>
@@ -33,15 +34,19 @@ public:
     // Another start of the client in the same home; its exit code, or nothing when it does not end.
     std::optional<int> StartAgainAndWait(int timeoutMs);
     [[nodiscard]] QProcess& Process() { return *m_process; }
+    [[nodiscard]] int DevToolsPort() const { return m_devTools.Port(); }
     [[nodiscard]] bool Running() const { return m_process->state() != QProcess::NotRunning; }
     // Waits for the client to end and gives its exit code (-1 when it did not end or crashed).
     int WaitForExit(int timeoutMs);
 
     // The page's address, or an empty text while DevTools shows no page.
-    QString PageUrl();
+    QString PageUrl() { return m_devTools.PageUrl(); }
     // Runs script in the page and gives its value (returned by value, promises awaited).
-    QJsonValue Evaluate(const QString& expression);
-    bool WaitForPage(const std::function<bool(const QString& url)>& accept, int timeoutMs = 30000);
+    QJsonValue Evaluate(const QString& expression) { return m_devTools.Evaluate(expression); }
+    bool WaitForPage(const std::function<bool(const QString& url)>& accept, int timeoutMs = 30000)
+    {
+        return m_devTools.WaitForPage(accept, timeoutMs);
+    }
 
     // The visible top-level windows of the client with that exact title (X window ids).
     QStringList Windows(const QString& title);
@@ -62,11 +67,10 @@ public:
 private:
     QProcessEnvironment Environment() const;
     QStringList VisibleWindows(const QString& titlePattern);
-    QString DevToolsPage();
 
     TestSupport::TempFolder m_app;
     TestSupport::TempFolder m_home;
-    int m_devToolsPort = 0;
+    DevToolsClient m_devTools;
     std::unique_ptr<QProcess> m_process;
     QProcessEnvironment m_extraEnvironment;
 };
