@@ -30,7 +30,8 @@ bool HasDisplay()
         return true;
     }
     LOG_ERROR << "no display to show the client on (neither DISPLAY nor WAYLAND_DISPLAY is set)";
-    std::fprintf(stderr, "Examora: no display to show the client on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
+    std::fprintf(stderr,
+                 "Examora: no display to show the client on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
     return false;
 }
 

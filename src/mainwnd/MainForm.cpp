@@ -563,12 +563,10 @@ LRESULT CMainForm::HandleMessage(WindowMessage& message)
             COrvaManager::SafeOpenUrl(QString::fromStdString(request->pageUrl), 0);
         }
         break;
-    case WM_USER_WEBVIEW_REPAINT:
-        // Qt WebEngine paints the page itself whenever it changes; an invalidation from here would
-        // only make it draw the same picture again, five times a second (about a tenth of a core
-        // on a software-rendered display).
-        break;
     default:
+        // WM_USER_WEBVIEW_REPAINT among them: Qt WebEngine paints the page itself whenever it
+        // changes; an invalidation from here would only make it draw the same picture again, five
+        // times a second (about a tenth of a core on a software-rendered display).
         break;
     }
     return WindowImplBase::HandleMessage(message);

@@ -157,15 +157,9 @@ void CWkeWebkitUI::Navigate(const QString& address)
 
 void CWkeWebkitUI::LoadUrl(const QString& address)
 {
-    QUrl url;
-    if (Classify(address) == LoadKind::Url) {
-        url = QUrl(address);
-    } else if (SchemeOf(address) == QLatin1String("file")) {
-        url = QUrl(address);
-    } else {
-        url = QUrl::fromLocalFile(QFileInfo(address).absoluteFilePath());
-    }
-    m_page->setUrl(url);
+    // A file is a path, unless it is written as a file: address already.
+    const bool asWritten = Classify(address) == LoadKind::Url || SchemeOf(address) == QLatin1String("file");
+    m_page->setUrl(asWritten ? QUrl(address) : QUrl::fromLocalFile(QFileInfo(address).absoluteFilePath()));
 }
 
 void CWkeWebkitUI::GoHome()

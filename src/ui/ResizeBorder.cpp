@@ -47,7 +47,8 @@ bool ResizeBorder::eventFilter(QObject* watched, QEvent* event)
     const QPoint position = m_window->mapFromGlobal(mouse->globalPosition().toPoint());
     const Qt::Edges edges = EdgesAt(position);
     if (type == QEvent::MouseButtonPress) {
-        if (edges != Qt::Edges() && mouse->button() == Qt::LeftButton && m_window->windowHandle() != nullptr) {
+        if (edges != Qt::Edges() && mouse->button() == Qt::LeftButton &&
+            m_window->windowHandle() != nullptr) {
             m_window->windowHandle()->startSystemResize(edges);
             return true;
         }

@@ -53,6 +53,11 @@ ClientSession::~ClientSession()
     }
 }
 
+void ClientSession::RemoveImLibrary()
+{
+    EXPECT_TRUE(QFile::remove(m_app.File("libnim.so")));
+}
+
 void ClientSession::SetHideOnClose()
 {
     QDir().mkpath(m_home.File("config/Examora"));

@@ -27,6 +27,8 @@ public:
 
     // An environment variable for the client's next starts.
     void SetEnv(const QString& name, const QString& value) { m_extraEnvironment.insert(name, value); }
+    // Takes the IM library out of the application folder (before Start).
+    void RemoveImLibrary();
     // The per-user registry file of this home.
     void SetHideOnClose();
     // Starts the client (a further start of the same user when one runs already).

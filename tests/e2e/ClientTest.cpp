@@ -60,9 +60,9 @@ protected:
     void StartOnTheHomePage()
     {
         m_client->Start();
-        ASSERT_TRUE(m_client->WaitForPage(
-            [&](const QString& url) { return url == Base() + QStringLiteral("Simulation/Subjects/31"); }))
-            << m_client->PageUrl().toStdString();
+        ASSERT_TRUE(m_client->WaitForPage([&](const QString& url) {
+            return url == Base() + QStringLiteral("Simulation/Subjects/31");
+        })) << m_client->PageUrl().toStdString();
         ASSERT_TRUE(WaitFor([&] { return !m_client->Windows(QStringLiteral("Examora")).isEmpty(); }, 10s));
     }
 
@@ -81,7 +81,8 @@ protected:
     void ConfirmTheTipAndExpectTheEnd(const QString& picture)
     {
         QStringList tip;
-        ASSERT_TRUE(WaitFor([&] { return !(tip = m_client->WindowsOfSize(kTipWidth, kTipHeight)).isEmpty(); }, 20s));
+        ASSERT_TRUE(
+            WaitFor([&] { return !(tip = m_client->WindowsOfSize(kTipWidth, kTipHeight)).isEmpty(); }, 20s));
         ClientSession::Screenshot(picture);
         const QRect box = ClientSession::Geometry(tip.first());
         ClientSession::Click(box.x() + kTipYes.x(), box.y() + kTipYes.y());
@@ -97,19 +98,23 @@ TEST_F(ClientTest, SignInFromThePageThenSitAListeningPaperThenTheServiceSignsUsO
 {
     StartOnTheHomePage();
     ClientSession::Screenshot(QStringLiteral("e2e-home"));
-    EXPECT_EQ(m_client->Evaluate(QStringLiteral("document.querySelectorAll('[data-subject]').length")).toInt(), 4);
+    EXPECT_EQ(
+        m_client->Evaluate(QStringLiteral("document.querySelectorAll('[data-subject]').length")).toInt(), 4);
 
     SignInFromThePage();
     ClientSession::Screenshot(QStringLiteral("e2e-papers"));
     // Signed in, a subject opens at once, with no login window.
     m_client->Evaluate(QStringLiteral("orvaDoLogin(2, '经济法基础')"));
-    ASSERT_TRUE(m_client->WaitForPage([](const QString& url) { return url.contains(QLatin1String("subId=2&")); }));
+    ASSERT_TRUE(
+        m_client->WaitForPage([](const QString& url) { return url.contains(QLatin1String("subId=2&")); }));
     EXPECT_TRUE(m_client->Windows(QStringLiteral("用户登录")).isEmpty());
 
     // The paper, and its listening question through the client's player.
     m_client->Evaluate(QStringLiteral("document.querySelector('[data-paper]').click()"));
-    ASSERT_TRUE(m_client->WaitForPage([](const QString& url) { return url.contains(QLatin1String("/Client/Exam/")); }));
-    m_client->Evaluate(QStringLiteral("playAudio(location.origin + '/Simulation/media/listening-1.wav', true)"));
+    ASSERT_TRUE(m_client->WaitForPage(
+        [](const QString& url) { return url.contains(QLatin1String("/Client/Exam/")); }));
+    m_client->Evaluate(
+        QStringLiteral("playAudio(location.origin + '/Simulation/media/listening-1.wav', true)"));
     ASSERT_TRUE(WaitFor([&] { return m_client->Evaluate(QStringLiteral("isPlayAudio()")).toBool(); }, 15s));
     ClientSession::Screenshot(QStringLiteral("e2e-exam-playing"));
     m_client->Evaluate(QStringLiteral("playAudio('', false)"));
@@ -125,16 +130,35 @@ TEST_F(ClientTest, SignInFromThePageThenSitAListeningPaperThenTheServiceSignsUsO
     EXPECT_TRUE(m_client->LogText().contains(QStringLiteral("msgDecode[您的账号已在管理端退出]")));
 }
 
-TEST_F(ClientTest, ASignInElsewhereKicksThisClientOut)
+TEST_F(ClientTest, AChangeOfUserSignsInAgainAndASignInElsewhereKicksThisClientOut)
 {
     StartOnTheHomePage();
+    SignInFromThePage();
+
+    // The settings button's menu, now with the change of user.
+    const QRect frame = ClientSession::Geometry(m_client->Windows(QStringLiteral("Examora")).first());
+    ClientSession::Click(frame.right() + 1 - 143, frame.top() + 24);
+    QStringList menu;
+    ASSERT_TRUE(WaitFor([&] { return !(menu = m_client->WindowsOfSize(148, 154)).isEmpty(); }, 10s));
+    ClientSession::Screenshot(QStringLiteral("e2e-change-menu"));
+    const QRect menuFrame = ClientSession::Geometry(menu.first());
+    ClientSession::Click(menuFrame.left() + 74, menuFrame.top() + 5 + 18);
+    // The login window comes up over the home page; closing it leaves the user signed out.
+    QStringList login;
+    ASSERT_TRUE(
+        WaitFor([&] { return !(login = m_client->Windows(QStringLiteral("用户登录"))).isEmpty(); }, 10s));
+    EXPECT_TRUE(m_client->WaitForPage(
+        [&](const QString& url) { return url.endsWith(QLatin1String("/Subjects/31")); }));
+    const QRect loginFrame = ClientSession::Geometry(login.first());
+    ClientSession::Click(loginFrame.left() + 400 - 24, loginFrame.top() + 23);
+    ASSERT_TRUE(WaitFor([&] { return m_client->Windows(QStringLiteral("用户登录")).isEmpty(); }, 10s));
     SignInFromThePage();
 
     // The same account signs in on another machine: the sign-on API, then the IM service.
     const std::string body = COrvaManager::SignParamList(
         {"m=" + kDemoMobile.toStdString(), "p=" + kDemoPassword.toStdString(), "source=tpc"});
-    const LoginReply elsewhere =
-        ReplyReader::ReadLoginReply(200, Post(m_service.BaseUrl() + "pc/pc-lg", QByteArray::fromStdString(body)).toStdString());
+    const LoginReply elsewhere = ReplyReader::ReadLoginReply(
+        200, Post(m_service.BaseUrl() + "pc/pc-lg", QByteArray::fromStdString(body)).toStdString());
     ASSERT_EQ(elsewhere.outcome, ReplyOutcome::Success);
     QWebSocket other;
     other.open(QUrl(m_service.ImUrl()));
@@ -157,24 +181,29 @@ TEST_F(ClientTest, TheErrorPageComesUpWithoutTheServiceAndGoesWhenItAnswers)
     probe.close();
     ClientSession client(QStringLiteral("http://127.0.0.1:%1/").arg(port).toStdString(), m_service.ImUrl());
     client.Start();
-    ASSERT_TRUE(client.WaitForPage([](const QString& url) { return url.contains(QLatin1String("error.html")); }));
-    EXPECT_TRUE(client.Evaluate(QStringLiteral("document.body.innerText")).toString().contains(QStringLiteral("无法连接到考试服务")));
+    ASSERT_TRUE(
+        client.WaitForPage([](const QString& url) { return url.contains(QLatin1String("error.html")); }));
+    EXPECT_TRUE(client.Evaluate(QStringLiteral("document.body.innerText"))
+                    .toString()
+                    .contains(QStringLiteral("无法连接到考试服务")));
     ClientSession::Screenshot(QStringLiteral("e2e-error-page"));
 
     LocalServiceProcess late;
-    ASSERT_TRUE(late.Start(m_data.File("late.db"), {"--http-port", QString::number(port)})) << late.Output().toStdString();
-    EXPECT_TRUE(client.WaitForPage([](const QString& url) { return url.endsWith(QLatin1String("/Simulation/Subjects/31")); },
-                                   30000))
+    ASSERT_TRUE(late.Start(m_data.File("late.db"), {"--http-port", QString::number(port)}))
+        << late.Output().toStdString();
+    EXPECT_TRUE(client.WaitForPage(
+        [](const QString& url) { return url.endsWith(QLatin1String("/Simulation/Subjects/31")); }, 30000))
         << client.PageUrl().toStdString();
-    EXPECT_EQ(client.Evaluate(QStringLiteral("document.querySelectorAll('[data-subject]').length")).toInt(), 4);
+    EXPECT_EQ(client.Evaluate(QStringLiteral("document.querySelectorAll('[data-subject]').length")).toInt(),
+              4);
 }
 
 TEST_F(ClientTest, CloseKeepsItInTheTrayASecondStartBringsItBackAndTheTrayMenuQuits)
 {
     // A notification area on the test's display.
     QProcess tray;
-    tray.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
-                                          "32", "--SetDockType", "false"});
+    tray.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "request",
+                                          "--height", "32", "--SetDockType", "false"});
     ASSERT_TRUE(tray.waitForStarted(5000)) << "trayer is part of the test setup";
     QThread::msleep(500);
 
@@ -196,7 +225,8 @@ TEST_F(ClientTest, CloseKeepsItInTheTrayASecondStartBringsItBackAndTheTrayMenuQu
     // Hidden again, the tray's menu ends it.
     ClientSession::Click(frame.right() - 23, frame.top() + 24);
     ASSERT_TRUE(WaitFor([&] { return m_client->Windows(QStringLiteral("Examora")).isEmpty(); }, 10s));
-    const QString trayWindow = RunTool("xdotool", {"search", "--onlyvisible", "--class", "trayer"}).section(QLatin1Char('\n'), 0, 0);
+    const QString trayWindow =
+        RunTool("xdotool", {"search", "--onlyvisible", "--class", "trayer"}).section(QLatin1Char('\n'), 0, 0);
     ASSERT_FALSE(trayWindow.isEmpty());
     const QRect area = ClientSession::Geometry(trayWindow);
     ClientSession::Click(area.left() + area.height() / 2, area.top() + area.height() / 2, 3);
@@ -213,9 +243,21 @@ TEST_F(ClientTest, CloseKeepsItInTheTrayASecondStartBringsItBackAndTheTrayMenuQu
     tray.waitForFinished();
 }
 
+TEST_F(ClientTest, WithoutTheImLibraryTheClientRunsAndStillQuits)
+{
+    m_client->RemoveImLibrary();
+    StartOnTheHomePage();
+    const QRect frame = ClientSession::Geometry(m_client->Windows(QStringLiteral("Examora")).first());
+    // The close button, without the hide-on-close preference: the IM logout never answers.
+    ClientSession::Click(frame.right() - 23, frame.top() + 24);
+    EXPECT_EQ(m_client->WaitForExit(10000), 0);
+    EXPECT_TRUE(m_client->LogText().contains(QStringLiteral("the IM logout did not answer")));
+}
+
 TEST_F(ClientTest, AWebEngineThatCannotStartSaysSoAndEnds)
 {
-    m_client->SetEnv(QStringLiteral("QTWEBENGINE_PROCESS_PATH"), QStringLiteral("/nonexistent/QtWebEngineProcess"));
+    m_client->SetEnv(QStringLiteral("QTWEBENGINE_PROCESS_PATH"),
+                     QStringLiteral("/nonexistent/QtWebEngineProcess"));
     m_client->Start();
     QStringList box;
     ASSERT_TRUE(WaitFor([&] { return !(box = m_client->Windows(QStringLiteral("错误"))).isEmpty(); }, 20s));
@@ -226,7 +268,8 @@ TEST_F(ClientTest, AWebEngineThatCannotStartSaysSoAndEnds)
     EXPECT_TRUE(m_client->Process().readAllStandardError().contains("the web engine cannot start"));
     const QString log = m_client->LogText();
     const QString line = log.mid(log.indexOf(QStringLiteral("the web engine cannot start")) - 80, 200);
-    EXPECT_TRUE(line.contains(QStringLiteral("ERROR")) && line.contains(QStringLiteral("/nonexistent/"))) << log.toStdString();
+    EXPECT_TRUE(line.contains(QStringLiteral("ERROR")) && line.contains(QStringLiteral("/nonexistent/")))
+        << log.toStdString();
 }
 
 } // namespace
