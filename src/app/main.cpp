@@ -53,19 +53,11 @@ CMainForm* ShowMainWnd()
     _exit(0);
 }
 
-} // namespace
-
-// The start-up sequence, in the order the client has always used: log and environment, the
-// single-instance rule, the crash handler, the libraries, the toolkit, the main window, the loop.
-// Arguments (such as those of a restart after a crash) are not interpreted; the exit code is 0.
-int main(int argc, char* argv[])
+// The client on its application object, from the libraries to the end of the message loop. The
+// object goes before the process does: only then does the web engine write out what it keeps
+// (cookies among them).
+void RunClient(int& argc, char** argv, bool singleFileLog)
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    const bool singleFileLog = InitOrvaPLog();
-    // A later start hands over to the running client without needing a display of its own.
-    if ((singleFileLog && !CheckSingleInstance()) || !HasDisplay()) {
-        EndProcess();
-    }
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     if (!InstallCrashHandler()) {
@@ -75,7 +67,7 @@ int main(int argc, char* argv[])
     static_cast<void>(InitImSdk());
     GetDefaultTextStyle() = DefaultTextStyle{};
     if (!InitWebEngine()) {
-        EndProcess();
+        return;
     }
     CPaintManagerUI::SetInstance(nullptr);
     CPaintManagerUI::SetResourcePath(GetExeDir() + QStringLiteral("skin"));
@@ -93,8 +85,24 @@ int main(int argc, char* argv[])
     LOG_INFO << "start-up done, version " << GetFileVersionString();
     CPaintManagerUI::MessageLoop();
     LOG_INFO << "leaving";
-    // The page and its view go before the process does, so the web profile writes what it keeps.
     delete form;
-    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ReleaseClientWebProfile();
+}
+
+} // namespace
+
+// The start-up sequence, in the order the client has always used: log and environment, the
+// single-instance rule, the crash handler, the libraries, the toolkit, the main window, the loop.
+// Arguments (such as those of a restart after a crash) are not interpreted; the exit code is 0.
+int main(int argc, char* argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    const bool singleFileLog = InitOrvaPLog();
+    // A later start hands over to the running client without needing a display of its own.
+    if ((singleFileLog && !CheckSingleInstance()) || !HasDisplay()) {
+        EndProcess();
+    }
+    RunClient(argc, argv, singleFileLog);
     EndProcess();
 }

@@ -106,10 +106,24 @@ QString MissingEnginePart()
 
 } // namespace
 
+namespace {
+
+QWebEngineProfile* g_profile = nullptr;
+
+} // namespace
+
 QWebEngineProfile* ClientWebProfile()
 {
-    static QWebEngineProfile* const profile = MakeProfile();
-    return profile;
+    if (g_profile == nullptr) {
+        g_profile = MakeProfile();
+    }
+    return g_profile;
+}
+
+void ReleaseClientWebProfile()
+{
+    delete g_profile;
+    g_profile = nullptr;
 }
 
 bool InitWebEngine()

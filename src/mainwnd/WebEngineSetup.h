@@ -12,5 +12,9 @@ bool InitWebEngine();
 // The client's profile; made by InitWebEngine (or on first use), lives until the process ends.
 [[nodiscard]] QWebEngineProfile* ClientWebProfile();
 
+// Lets the profile go once no page uses it any more, so that the engine writes out what it keeps
+// (cookies among them) before the process ends.
+void ReleaseClientWebProfile();
+
 // The name under which the bridge object is published on each page's web channel.
 inline constexpr char kBridgeObjectName[] = "examora";

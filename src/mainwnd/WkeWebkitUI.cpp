@@ -50,16 +50,23 @@ bool IsWebAddress(const QString& address)
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
+// A view on the client's own page and profile (the engine's default profile is never made).
+QWebEngineView* MakeView()
+{
+    auto* page = new WebPage(ClientWebProfile());
+    auto* view = new QWebEngineView(page);
+    page->setParent(view);
+    view->setContextMenuPolicy(Qt::NoContextMenu);
+    return view;
+}
+
 } // namespace
 
 CWkeWebkitUI::CWkeWebkitUI()
-    : CControlUI(new QWebEngineView)
+    : CControlUI(MakeView())
+    , m_page(static_cast<WebPage*>(View()->page()))
     , m_errorPageUrl(ErrorPageUrl())
 {
-    QWebEngineView* view = View();
-    m_page = new WebPage(ClientWebProfile(), view);
-    view->setPage(m_page);
-    view->setContextMenuPolicy(Qt::NoContextMenu);
 
     m_bridge = new PageBridge(PageBridge::View{[this] { return m_userId; }, [this] { return m_baseUrl; },
                                                [this](const QString& address) { LoadUrl(address); }},

@@ -243,6 +243,19 @@ TEST_F(ClientTest, CloseKeepsItInTheTrayASecondStartBringsItBackAndTheTrayMenuQu
     tray.waitForFinished();
 }
 
+TEST_F(ClientTest, CookiesOutliveAQuitAndARestart)
+{
+    StartOnTheHomePage();
+    m_client->Evaluate(QStringLiteral("document.cookie = 'remembered=yes; max-age=86400; path=/'"));
+    const QRect frame = ClientSession::Geometry(m_client->Windows(QStringLiteral("Examora")).first());
+    ClientSession::Click(frame.right() - 23, frame.top() + 24);
+    ASSERT_EQ(m_client->WaitForExit(15000), 0);
+    StartOnTheHomePage();
+    EXPECT_TRUE(m_client->Evaluate(QStringLiteral("document.cookie"))
+                    .toString()
+                    .contains(QStringLiteral("remembered=yes")));
+}
+
 TEST_F(ClientTest, WithoutTheImLibraryTheClientRunsAndStillQuits)
 {
     m_client->RemoveImLibrary();
