@@ -3,6 +3,7 @@
 #include "audio/OrvaDecode.h"
 #include "audio/OrvaDemux.h"
 #include "audio/OrvaResample.h"
+#include "diag/CrashHandler.h"
 #include "diag/Log.h"
 
 #include <SDL.h>
@@ -176,6 +177,7 @@ void CAudioPlayer::StartThreads()
 
 void CAudioPlayer::ReadLoop()
 {
+    InstallThreadCrashStack();
     while (!m_stop.load()) {
         if (m_pause.load()) {
             std::unique_lock lock(m_mutex);
@@ -229,6 +231,7 @@ Ffmpeg::PacketPtr CAudioPlayer::PopPackage()
 
 void CAudioPlayer::PlaySoundW()
 {
+    InstallThreadCrashStack();
     // The play thread owns SDL and the device from start to end, so a stop (which joins this
     // thread) never races an initialisation, and every new file starts on a fresh device.
     if (SDL_Init(SDL_INIT_AUDIO) != 0) {

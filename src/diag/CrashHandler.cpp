@@ -7,11 +7,13 @@
 #include <libunwind.h>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <ucontext.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <ctime>
@@ -27,8 +29,19 @@ constexpr int kMaxFrames = 64;
 std::string g_dumpFolder; // ends with "/"
 std::string g_executable;
 std::string g_version;
-long g_utcOffsetSeconds = 0;
-std::atomic<bool> g_handling{false};
+// The offsets from UTC of the local time zone from install time on: each applies from its start
+// until the next one's (daylight-saving changes), so the handler finds the one of the crash
+// without the time zone machinery.
+struct ZoneOffset
+{
+    std::time_t start;
+    long offset;
+};
+constexpr int kMaxZoneOffsets = 16;
+ZoneOffset g_zoneOffsets[kMaxZoneOffsets] = {};
+int g_zoneOffsetCount = 0;
+// The thread that is writing the report, 0 while none is.
+std::atomic<long> g_handlingThread{0};
 char g_terminateReason[512] = {};
 alignas(16) char g_alternateStack[256 * 1024];
 
@@ -162,10 +175,52 @@ CivilTime ToCivil(long long seconds)
 }
 
 // Writes "YYYYMMDD_HHMMSS.dmp" after the folder into path (size bytes); false when it does not fit.
-bool BuildReportPath(char* path, std::size_t size)
+long OffsetAt(std::time_t when)
 {
-    const CivilTime t = ToCivil(static_cast<long long>(::time(nullptr)) + g_utcOffsetSeconds);
-    char name[32];
+    long offset = g_zoneOffsetCount > 0 ? g_zoneOffsets[0].offset : 0;
+    for (int i = 1; i < g_zoneOffsetCount && g_zoneOffsets[i].start <= when; ++i) {
+        offset = g_zoneOffsets[i].offset;
+    }
+    return offset;
+}
+
+long LocalOffset(std::time_t when)
+{
+    std::tm local{};
+    localtime_r(&when, &local);
+    return local.tm_gmtoff;
+}
+
+// The offsets from now to a few years ahead: a look each day, and the second of each change found
+// by halving.
+void PrepareZoneOffsets(std::time_t now)
+{
+    constexpr std::time_t kDay = 86400;
+    constexpr int kDays = 3 * 366;
+    g_zoneOffsetCount = 0;
+    g_zoneOffsets[g_zoneOffsetCount++] = {now, LocalOffset(now)};
+    std::time_t previous = now;
+    for (int day = 1; day <= kDays && g_zoneOffsetCount < kMaxZoneOffsets; ++day) {
+        const std::time_t next = now + day * kDay;
+        if (LocalOffset(next) == g_zoneOffsets[g_zoneOffsetCount - 1].offset) {
+            previous = next;
+            continue;
+        }
+        std::time_t low = previous;
+        std::time_t high = next;
+        while (high - low > 1) {
+            const std::time_t middle = low + (high - low) / 2;
+            (LocalOffset(middle) == g_zoneOffsets[g_zoneOffsetCount - 1].offset ? low : high) = middle;
+        }
+        g_zoneOffsets[g_zoneOffsetCount++] = {high, LocalOffset(high)};
+        previous = next;
+    }
+}
+
+// "YYYYMMDD_HHMMSS.dmp" for a moment, in the local time of that moment (name: 20 bytes).
+void ReportName(std::time_t when, char* name)
+{
+    const CivilTime t = ToCivil(static_cast<long long>(when) + OffsetAt(when));
     int n = 0;
     auto put = [&](unsigned long long value, int digits) {
         for (int i = digits - 1; i >= 0; --i) {
@@ -182,6 +237,13 @@ bool BuildReportPath(char* path, std::size_t size)
     put(t.minute, 2);
     put(t.second, 2);
     std::memcpy(name + n, ".dmp", 5);
+}
+
+// Writes the folder and the report's name into path (size bytes); false when it does not fit.
+bool BuildReportPath(char* path, std::size_t size)
+{
+    char name[32];
+    ReportName(::time(nullptr), name);
     if (g_dumpFolder.size() + std::strlen(name) + 1 > size) {
         return false;
     }
@@ -276,15 +338,12 @@ void WriteFrames(Writer& out, unw_word_t interruptedPc)
         if (index < first) {
             continue;
         }
+        // Addresses only: naming a frame reads symbol tables with the allocator, whose lock the
+        // crashing thread may hold. The modules below turn them into names afterwards
+        // (addr2line -f -e <module> <address - module start + offset>).
         unw_word_t ip = 0;
         unw_get_reg(&cursor, UNW_REG_IP, &ip);
-        char name[256];
-        unw_word_t offset = 0;
-        out.Text("  #").Decimal(static_cast<unsigned>(index - first)).Char(' ').Hex(ip);
-        if (unw_get_proc_name(&cursor, name, sizeof name, &offset) == 0) {
-            out.Char(' ').Text(name).Text("+").Hex(offset);
-        }
-        out.Char('\n');
+        out.Text("  #").Decimal(static_cast<unsigned>(index - first)).Char(' ').Hex(ip).Char('\n');
     } while (++index < kMaxFrames && unw_step(&cursor) > 0);
 }
 
@@ -331,13 +390,20 @@ void WriteReport(const char* path, int signal, const siginfo_t* info, const void
     ::close(fd);
 }
 
+// Starts the new process without fork(): in a process with threads, glibc's fork takes the
+// allocator's locks, which the crashing thread may hold. The child of vfork shares our memory
+// until it calls execve, so it only clears its signal mask (the handler's mask would otherwise
+// block the crashing signal in the new process) and calls execve.
 void Restart(const char* reportPath)
 {
-    const pid_t child = ::fork();
+    char* const argv[] = {const_cast<char*>(g_executable.c_str()), const_cast<char*>("/AppCrash"),
+                          const_cast<char*>(reportPath), nullptr};
+    sigset_t none;
+    sigemptyset(&none);
+    const pid_t child = ::vfork();
     if (child == 0) {
-        char* const argv[] = {const_cast<char*>(g_executable.c_str()), const_cast<char*>("/AppCrash"),
-                              const_cast<char*>(reportPath), nullptr};
-        ::execv(g_executable.c_str(), argv);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::execve(g_executable.c_str(), argv, environ);
         ::_exit(127);
     }
 }
@@ -364,12 +430,19 @@ void OnTerminate()
 
 void OnUnhandledException(int signal, siginfo_t* info, void* context)
 {
-    if (!g_handling.exchange(true)) {
+    const long thread = ::syscall(SYS_gettid);
+    long none = 0;
+    if (g_handlingThread.compare_exchange_strong(none, thread)) {
         char path[4096];
         if (BuildReportPath(path, sizeof path)) {
             MakeFolders(g_dumpFolder);
             WriteReport(path, signal, info, context);
             Restart(path);
+        }
+    } else if (none != thread) {
+        // Another thread crashed too and is writing the report: wait for it to end the process.
+        for (;;) {
+            ::pause();
         }
     }
     // The default action ends the process once the handler returns: a fault re-runs the faulting
@@ -390,10 +463,8 @@ bool InstallCrashHandler()
     g_dumpFolder = AppFolder::Path().toStdString() + "dump/";
     g_executable = AppFolder::ExecutablePath().toStdString();
     g_version = GetFileVersionString();
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    g_utcOffsetSeconds = local.tm_gmtoff;
+    tzset();
+    PrepareZoneOffsets(std::time(nullptr));
 
     // Resolve the unwinder's lazy parts now rather than inside the handler.
     unw_context_t context;
@@ -415,4 +486,60 @@ bool InstallCrashHandler()
     }
     std::set_terminate(&OnTerminate);
     return ok;
+}
+
+namespace {
+
+// A thread's own alternate stack, released when the thread ends.
+class ThreadCrashStack
+{
+public:
+    static constexpr std::size_t kSize = std::size_t{128} * 1024;
+
+    ThreadCrashStack()
+    {
+        void* memory = ::mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (memory == MAP_FAILED) {
+            return;
+        }
+        stack_t stack{};
+        stack.ss_sp = memory;
+        stack.ss_size = kSize;
+        if (::sigaltstack(&stack, nullptr) != 0) {
+            ::munmap(memory, kSize);
+            return;
+        }
+        m_memory = memory;
+    }
+    ~ThreadCrashStack()
+    {
+        if (m_memory == nullptr) {
+            return;
+        }
+        stack_t off{};
+        off.ss_flags = SS_DISABLE;
+        ::sigaltstack(&off, nullptr);
+        ::munmap(m_memory, kSize);
+    }
+    ThreadCrashStack(const ThreadCrashStack&) = delete;
+    ThreadCrashStack& operator=(const ThreadCrashStack&) = delete;
+    [[nodiscard]] bool Ready() const { return m_memory != nullptr; }
+
+private:
+    void* m_memory = nullptr;
+};
+
+} // namespace
+
+bool InstallThreadCrashStack()
+{
+    thread_local const ThreadCrashStack stack;
+    return stack.Ready();
+}
+
+std::string CrashReportName(std::time_t when)
+{
+    char name[32];
+    ReportName(when, name);
+    return name;
 }

@@ -63,7 +63,6 @@ public:
     // Fills and sends the login window that is on screen.
     bool SignInThroughTheLoginWindow(const QString& mobile, const QString& password);
 
-    [[nodiscard]] QString HomeFile(const QString& name) const { return m_home.File(name); }
     [[nodiscard]] QString AudioFile() const { return m_home.File("audio.raw"); }
     [[nodiscard]] QString LogText() const;
 
