@@ -5,6 +5,8 @@
 #include "environment/Environment.h"
 #include "platform/IniFile.h"
 
+#include <QFileInfo>
+
 #include <spdlog/logger.h>
 
 #include <unistd.h>
@@ -16,10 +18,12 @@ namespace {
 
 std::atomic<spdlog::logger*> g_logger{nullptr};
 
-// Every logger ever installed stays alive: a statement on another thread may still hold the
-// previous one while a new one is installed.
+// Every logger ever installed stays alive, to the very end of the process: a statement on another
+// thread may still hold the previous one while a new one is installed, and threads nobody stops
+// (the IM library's) may write while static objects are being destroyed at exit. So the list is
+// never destroyed.
 std::mutex g_keepMutex;
-std::vector<std::shared_ptr<spdlog::logger>> g_keep;
+auto* const g_keep = new std::vector<std::shared_ptr<spdlog::logger>>;
 
 } // namespace
 
@@ -31,7 +35,7 @@ void Install(std::shared_ptr<spdlog::sinks::sink> sink, int level)
     logger->set_level(SpdlogLevels::FromConfigured(level));
     {
         const std::lock_guard lock(g_keepMutex);
-        g_keep.push_back(logger);
+        g_keep->push_back(logger);
     }
     g_logger.store(logger.get(), std::memory_order_release);
     g_level.store(std::clamp(level, 0, 6), std::memory_order_relaxed);
@@ -86,5 +90,6 @@ bool InitOrvaPLog()
                                                    std::int64_t{maxFileSize} * 1048576, maxFiles),
                  level);
     LOG_INFO << "Version:[" << GetFileVersionString() << "]";
+    LOG_INFO << "log folder:[" << QFileInfo(fileName).absolutePath() << "]";
     return !useProcessId;
 }

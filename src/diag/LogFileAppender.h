@@ -4,9 +4,11 @@
 
 #include <spdlog/sinks/sink.h>
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 // The log's file: UTF-8 lines, one write call each. The first line of a run rolls a non-empty
 // file left by an earlier run away, so every run starts a fresh file with a byte-order mark and
@@ -15,7 +17,12 @@
 class LogFileAppender final : public spdlog::sinks::sink
 {
 public:
-    // maxBytes below 1000 counts as 1000; maxFiles below 1 as 1 (the file never rolls by size).
+    // A hand-edited "maxFiles" of millions would make every roll walk millions of names.
+    static constexpr int kMaxFilesLimit = 1000;
+
+    // maxBytes below 1000 counts as 1000; maxFiles below 1 as 1 (the file never rolls by size),
+    // above kMaxFilesLimit as kMaxFilesLimit. The folder is made readable by its owner only, and so
+    // are the files.
     LogFileAppender(std::string fileName, std::int64_t maxBytes, int maxFiles);
     ~LogFileAppender() override;
     LogFileAppender(const LogFileAppender&) = delete;
@@ -35,6 +42,9 @@ public:
 private:
     void OpenLogFile(bool mayRoll);
     void RollLogFiles();
+    void ReopenIfGone();
+    // The n of the stem.n.ext files there are now, highest first.
+    [[nodiscard]] std::vector<int> RolledNumbers() const;
     void WriteBytes(std::string_view bytes);
 
     std::mutex m_mutex;
@@ -45,6 +55,7 @@ private:
     std::string m_stem;
     std::string m_extension; // with its leading "."; empty when the name has none
     bool m_firstWrite = true;
+    std::chrono::steady_clock::time_point m_lastCheck;
     LogFormatter m_formatter;
     std::string m_line;
 };

@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <thread>
@@ -154,6 +155,61 @@ TEST(LogFileAppender, LinesFromManyThreadsNeverInterleave)
         }
     }
     EXPECT_EQ(lines, kThreads * kLines);
+}
+
+TEST(LogFileAppender, AFolderDeletedDuringTheRunIsMadeAgainAndTheLinesGoOn)
+{
+    TempFolder folder;
+    const QString log = folder.File("Log/Servdesk.log");
+    LogFileAppender appender(log.toStdString(), 20 << 20, 10);
+    appender.write(Record("before"));
+    ASSERT_TRUE(QDir(folder.File("Log")).removeRecursively());
+    appender.write(Record("into the deleted file"));
+    // The appender looks for its file at most once a second.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    appender.write(Record("after"));
+    const QByteArray again = folder.Read("Log/Servdesk.log");
+    EXPECT_TRUE(again.startsWith(kStart)) << again.toStdString();
+    EXPECT_TRUE(again.endsWith("after\r\n")) << again.toStdString();
+}
+
+TEST(LogFileAppender, TheFolderAndTheFilesAreTheUsersAlone)
+{
+    TempFolder folder;
+    // A file an older version left readable by everyone.
+    QDir().mkpath(folder.File("old"));
+    folder.Write("old/Servdesk.log", "");
+    ASSERT_EQ(::chmod(folder.File("old/Servdesk.log").toLocal8Bit().constData(), 0644), 0);
+    for (const QString& name :
+         {QStringLiteral("custom/deeper/Servdesk.log"), QStringLiteral("old/Servdesk.log")}) {
+        SCOPED_TRACE(name.toStdString());
+        LogFileAppender appender(folder.File(name).toStdString(), 20 << 20, 10);
+        appender.write(Record("line"));
+        struct stat status = {};
+        ASSERT_EQ(::stat(folder.File(name).toLocal8Bit().constData(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0600U);
+    }
+    for (const char* made : {"custom", "custom/deeper"}) {
+        struct stat status = {};
+        ASSERT_EQ(::stat(folder.File(made).toLocal8Bit().constData(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0700U) << made;
+    }
+}
+
+TEST(LogFileAppender, AHugeFileCountIsBoundedAndRollsOnlyTheFilesThereAre)
+{
+    TempFolder folder;
+    folder.Write("Servdesk.log", "an earlier run\n");
+    folder.Write("Servdesk.999.log", "the last kept\n");
+    folder.Write("Servdesk.2.log", "second\n");
+    {
+        LogFileAppender appender(folder.File("Servdesk.log").toStdString(), 20 << 20, 2000000);
+        appender.write(Record("new run"));
+    }
+    // At most LogFileAppender::kMaxFilesLimit files: the one at the limit goes, the others move up.
+    EXPECT_EQ(Files(folder), (QStringList{"Servdesk.1.log", "Servdesk.3.log", "Servdesk.log"}));
+    EXPECT_EQ(folder.Read("Servdesk.1.log"), "an earlier run\n");
+    EXPECT_EQ(folder.Read("Servdesk.3.log"), "second\n");
 }
 
 } // namespace

@@ -156,7 +156,10 @@ TEST_F(InitLog, DefaultsStartASingleFileWithBannerAndVersionLine)
     const QByteArray line = log.mid(72);
     EXPECT_TRUE(line.contains("[ INFO ] [" + QByteArray::number(gettid()) + "] [InitOrvaPLog@"))
         << line.toStdString();
-    EXPECT_TRUE(line.endsWith("] - Version:[" + QByteArray::fromStdString(GetFileVersionString()) + "]\r\n"));
+    EXPECT_TRUE(line.contains("] - Version:[" + QByteArray::fromStdString(GetFileVersionString()) + "]\r\n"));
+    // The start says where the log is.
+    EXPECT_TRUE(line.endsWith("] - log folder:[" + m_app.File("Log").toUtf8() + "]\r\n"))
+        << line.toStdString();
 }
 
 TEST_F(InitLog, ABrokenConfigurationGivesTheDefaults)
