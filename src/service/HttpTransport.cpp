@@ -1,11 +1,14 @@
 #include "service/HttpTransport.h"
 
+#include "diag/CrashHandler.h"
 #include "diag/Log.h"
 
 #include <curl/curl.h>
 #include <openssl/crypto.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -17,6 +20,9 @@ constexpr long kConnectTimeoutMs = 15000;
 // Idle connections kept for reuse. libcurl's default follows the number of requests in flight,
 // so it shrinks each time one completes and closes connections that the next request needs.
 constexpr long kConnectionCache = 64;
+// No reply of this API comes near it; a larger one (or a compressed one that grows past it) is a
+// failed exchange, not a reason to run out of memory.
+constexpr std::size_t kMaxReplyBytes = std::size_t{8} << 20;
 
 } // namespace
 
@@ -40,6 +46,9 @@ struct HttpRequest::Pending
     CURL* easy = nullptr;
     curl_slist* headers = nullptr;
     std::string answer;
+    bool tooLarge = false;
+    bool ok = false;
+    int status = 0;
     char error[CURL_ERROR_SIZE] = {};
 };
 
@@ -47,13 +56,27 @@ namespace {
 
 using Pending = HttpRequest::Pending;
 
-size_t AppendAnswer(char* data, size_t size, size_t count, void* pending)
+// libcurl's write callback: a short count ends the transfer with a write error. Nothing may be
+// thrown through libcurl.
+size_t AppendAnswer(char* data, size_t size, size_t count, void* opaque) noexcept
 {
-    static_cast<Pending*>(pending)->answer.append(data, size * count);
-    return size * count;
+    auto* pending = static_cast<Pending*>(opaque);
+    const size_t bytes = size * count;
+    if (bytes > kMaxReplyBytes - std::min(kMaxReplyBytes, pending->answer.size())) {
+        pending->tooLarge = true;
+        return 0;
+    }
+    try {
+        pending->answer.append(data, bytes);
+    } catch (...) {
+        pending->tooLarge = true;
+        return 0;
+    }
+    return bytes;
 }
 
-// The worker: a libcurl multi handle driven by one thread, which also runs the completions.
+// The worker: a libcurl multi handle driven by one thread. Completions run on a second thread, so
+// that a completion that waits (for a window, in SendMessage) never holds up the transfers.
 class Transport
 {
 public:
@@ -88,6 +111,7 @@ public:
         m_stop = false;
         m_running = true;
         m_worker = std::thread(&Transport::Run, this);
+        m_completer = std::thread(&Transport::RunCompletions, this);
         return true;
     }
 
@@ -101,9 +125,12 @@ public:
             m_stop = true;
             curl_multi_wakeup(m_multi);
         }
+        m_finished.notify_all();
         m_worker.join();
+        m_completer.join();
         const std::lock_guard lock(m_mutex);
         m_inbox.clear();
+        m_done.clear();
         curl_multi_cleanup(m_multi);
         m_multi = nullptr;
         m_running = false;
@@ -129,6 +156,7 @@ private:
 
     void Run()
     {
+        InstallThreadCrashStack();
         std::vector<std::unique_ptr<Pending>> inFlight;
         for (;;) {
             std::vector<std::unique_ptr<Pending>> arrived;
@@ -144,7 +172,7 @@ private:
                     curl_multi_add_handle(m_multi, pending->easy);
                     inFlight.push_back(std::move(pending));
                 } else {
-                    Complete(*pending, false, 0);
+                    Finish(std::move(pending), false, 0);
                 }
             }
             int running = 0;
@@ -168,10 +196,16 @@ private:
                 const CURLcode result = message->data.result;
                 if (result != CURLE_OK) {
                     LOG_WARN << "request failed url:[" << done->address << "] error:["
-                             << curl_easy_strerror(result) << "] " << done->error;
+                             << (done->tooLarge ? "reply larger than the client accepts"
+                                                : curl_easy_strerror(result))
+                             << "] " << done->error;
+                    // A failed exchange carries no status and no part of a reply, which a window
+                    // could take for an answer.
+                    Finish(std::move(done), false, 0);
+                    continue;
                 }
-                Complete(*done, result == CURLE_OK && status >= 200 && status < 300,
-                         static_cast<int>(status));
+                const bool ok = status >= 200 && status < 300;
+                Finish(std::move(done), ok, static_cast<int>(status));
             }
             curl_multi_poll(m_multi, nullptr, 0, 1000, nullptr);
         }
@@ -219,10 +253,49 @@ private:
         return true;
     }
 
-    static void Complete(Pending& pending, bool ok, int status)
+    // Hands a finished request to the completion thread.
+    void Finish(std::unique_ptr<Pending> pending, bool ok, int status)
     {
-        if (pending.completion) {
-            pending.completion(ok, status, pending.answer);
+        if (pending->easy != nullptr) {
+            curl_easy_cleanup(pending->easy);
+            pending->easy = nullptr;
+        }
+        pending->ok = ok;
+        pending->status = status;
+        if (!ok && status == 0) {
+            pending->answer.clear();
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            m_done.push_back(std::move(pending));
+        }
+        m_finished.notify_one();
+    }
+
+    void RunCompletions()
+    {
+        InstallThreadCrashStack();
+        for (;;) {
+            std::unique_ptr<Pending> pending;
+            {
+                std::unique_lock lock(m_mutex);
+                m_finished.wait(lock, [&] { return m_stop || !m_done.empty(); });
+                if (m_stop) {
+                    break;
+                }
+                pending = std::move(m_done.front());
+                m_done.pop_front();
+            }
+            if (!pending->completion) {
+                continue;
+            }
+            try {
+                pending->completion(pending->ok, pending->status, pending->answer);
+            } catch (const std::exception& error) {
+                LOG_ERROR << "a completion failed url:[" << pending->address << "] " << error.what();
+            } catch (...) {
+                LOG_ERROR << "a completion failed url:[" << pending->address << "]";
+            }
         }
     }
 
@@ -232,7 +305,10 @@ private:
     int m_lastId = 0;
     CURLM* m_multi = nullptr;
     std::vector<std::unique_ptr<Pending>> m_inbox;
+    std::deque<std::unique_ptr<Pending>> m_done;
+    std::condition_variable m_finished;
     std::thread m_worker;
+    std::thread m_completer;
 };
 
 } // namespace

@@ -138,14 +138,93 @@ TEST_F(HttpTransportTest, FailuresArriveAsFailures)
     HttpRequest halfway(dying.Url("half"), nullptr, 0, cut.Completion());
     halfway.Post();
 
-    for (Outcome* outcome : {&late, &refused, &cut}) {
-        ASSERT_TRUE(outcome->Arrived()) << (outcome == &late      ? "late"
-                                            : outcome == &refused ? "refused"
-                                                                  : "cut");
+    // A server that falls silent half-way: the time limit ends it in the middle of the body.
+    LoopbackHttpServer silent([](const LoopbackHttpServer::Request&) {
+        LoopbackHttpServer::Response response;
+        response.body = std::string(4096, 'y');
+        response.stallAfter = 100;
+        return response;
+    });
+    Outcome stalled;
+    HttpRequest stalling(silent.Url("stall"), nullptr, 0, stalled.Completion());
+    stalling.SetTimeout(500);
+    stalling.Post();
+
+    // None carries a status or a piece of a reply that a window could read as an answer, although
+    // the cut and the stalled reply had their status line.
+    for (Outcome* outcome : {&late, &refused, &cut, &stalled}) {
+        ASSERT_TRUE(outcome->Arrived());
         EXPECT_FALSE(outcome->ok);
-        EXPECT_EQ(outcome->status, outcome == &cut ? 200 : 0) << "a cut reply had its status line";
+        EXPECT_EQ(outcome->status, 0);
+        EXPECT_EQ(outcome->reply, "");
         EXPECT_EQ(outcome->calls, 1);
     }
+}
+
+TEST_F(HttpTransportTest, RepliesLargerThanTheClientAcceptsFailCleanlyCompressedOrNot)
+{
+    const std::string plain(std::size_t{20} << 20, 'p');
+    // 64 MiB of one letter in a few dozen KiB, sent as "deflate".
+    const QByteArray compressed = qCompress(QByteArray(64 << 20, 'z'), 9).mid(4);
+    LoopbackHttpServer server([&](const LoopbackHttpServer::Request& request) {
+        LoopbackHttpServer::Response response;
+        if (request.target == "/bomb") {
+            response.headers = "Content-Encoding: deflate\r\n";
+            response.body = compressed.toStdString();
+        } else if (request.target == "/big") {
+            response.body = plain;
+        } else {
+            response.body = "small";
+        }
+        return response;
+    });
+    Outcome big;
+    Outcome bomb;
+    Outcome small;
+    HttpRequest(server.Url("big"), nullptr, 0, big.Completion()).Post();
+    HttpRequest(server.Url("bomb"), nullptr, 0, bomb.Completion()).Post();
+    HttpRequest(server.Url("small"), nullptr, 0, small.Completion()).Post();
+    for (Outcome* outcome : {&big, &bomb}) {
+        ASSERT_TRUE(outcome->Arrived());
+        EXPECT_FALSE(outcome->ok);
+        EXPECT_EQ(outcome->status, 0);
+        EXPECT_EQ(outcome->reply.size(), 0U);
+    }
+    ASSERT_TRUE(small.Arrived());
+    EXPECT_TRUE(small.ok);
+    EXPECT_EQ(small.reply, "small");
+}
+
+TEST_F(HttpTransportTest, ACompletionThatWaitsDoesNotHoldUpOtherTransfers)
+{
+    LoopbackHttpServer server([](const LoopbackHttpServer::Request& request) {
+        LoopbackHttpServer::Response response;
+        response.body = request.target;
+        response.delayMs = request.target == "/second" ? 300 : 0;
+        return response;
+    });
+    // The first completion waits as a completion in SendMessage does while its window is busy.
+    std::atomic<bool> release{false};
+    Outcome first;
+    HttpRequest waiting(server.Url("first"), nullptr, 0, [&](bool ok, int status, const std::string& reply) {
+        first.Completion()(ok, status, reply);
+        for (int i = 0; i < 1000 && !release; ++i) {
+            std::this_thread::sleep_for(10ms);
+        }
+    });
+    waiting.Post();
+    ASSERT_TRUE(first.Arrived());
+    // Answered in 0.3 s, within its 2 s limit, while the first completion still waits.
+    Outcome second;
+    HttpRequest timed(server.Url("second"), nullptr, 0, second.Completion());
+    timed.SetTimeout(2000);
+    timed.Post();
+    std::this_thread::sleep_for(3s);
+    release = true;
+    ASSERT_TRUE(second.Arrived());
+    EXPECT_TRUE(second.ok);
+    EXPECT_EQ(second.status, 200);
+    EXPECT_EQ(second.reply, "/second");
 }
 
 TEST_F(HttpTransportTest, ManyRequestsInFlightEachCompleteOnce)

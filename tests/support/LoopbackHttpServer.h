@@ -34,6 +34,8 @@ public:
         // (a server that dies mid-reply).
         bool closeAfterStall = false;
         std::string contentType = "application/octet-stream";
+        // Further header lines, each ending in "\r\n".
+        std::string headers;
         // Close the connection without a word, as a server that has just gone away.
         bool drop = false;
     };
