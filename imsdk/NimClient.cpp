@@ -9,10 +9,13 @@
 #include <QJsonObject>
 #include <QPointer>
 #include <QThread>
+
 #include <QTimer>
 #include <QUrl>
 #include <QUuid>
 #include <QWebSocket>
+#include <csignal>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -96,6 +99,8 @@ public:
     void Login(const QString& appKey, const QString& account, const QString& token, Callback callback)
     {
         CancelPendingLogin();
+        // A logout still waiting for the service ends here: the new link replaces the old one.
+        SettleLogout();
         m_appKey = appKey;
         m_account = account;
         m_token = token;
@@ -128,6 +133,8 @@ public:
 
 private:
     static constexpr int kCancelled = 1000;
+    // The service's refusal code, for a sign-in that a kick-out ended before its result.
+    static constexpr int kKickedDuringLogin = 403;
 
     enum class State
     {
@@ -214,13 +221,25 @@ private:
         Call(callback, LoginResult(code, step, false, false));
     }
 
-    void Close(State next)
+    // Ends the link. Whatever still waits for an end gets one, whatever ended the link: a login its
+    // final result (loginCode), a logout its end.
+    void Close(State next, int loginCode = kCancelled)
     {
         m_state = next;
         Ping()->stop();
         if (m_socket != nullptr) {
             m_socket->abort();
         }
+        if (m_loginCallback.function != nullptr && !m_reconnecting) {
+            ReportLogin(loginCode, 3);
+        }
+        SettleLogout();
+    }
+
+    void SettleLogout()
+    {
+        const Callback done = std::exchange(m_logoutCallback, Callback{});
+        Call(done, {{"err_code", 200}});
     }
 
     void OnFrame(const QString& text)
@@ -250,7 +269,8 @@ private:
                     receive.user);
             }
         } else if (type == "kickout" && MemberOf(frame, "reason_code").isInt()) {
-            Close(State::Kicked);
+            // A sign-in still waiting for its result is refused by the kick-out.
+            Close(State::Kicked, kKickedDuringLogin);
             Call(Copy(&Registered::kickout), {{"client_type", IntOf(frame, "client_type", 0)},
                                               {"reason_code", IntOf(frame, "reason_code", 0)}});
         } else if (type == "logout_result" && m_state == State::LoggingOut) {
@@ -278,20 +298,15 @@ private:
             }
             return;
         }
-        Close(State::Idle);
         if (relogin) {
+            Close(State::Idle);
             Call(Copy(&Registered::relogin), LoginResult(code, 3, true, false));
         } else {
-            ReportLogin(code, 3);
+            Close(State::Idle, code);
         }
     }
 
-    void FinishLogout()
-    {
-        Close(State::Idle);
-        const Callback done = std::exchange(m_logoutCallback, Callback{});
-        Call(done, {{"err_code", 200}});
-    }
+    void FinishLogout() { Close(State::Idle); }
 
     void OnDisconnected()
     {
@@ -308,8 +323,7 @@ private:
             if (m_reconnecting) {
                 ScheduleRetry();
             } else {
-                m_state = State::Idle;
-                ReportLogin(408, 3);
+                Close(State::Idle, 408);
             }
             break;
         case State::Idle:
@@ -370,6 +384,21 @@ bool OnLibraryThread(Work work)
         session, [session, work] { work(session); }, Qt::QueuedConnection);
 }
 
+void GiveThreadASignalStack()
+{
+    constexpr std::size_t kSize = std::size_t{128} * 1024;
+    void* memory = ::mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) {
+        return;
+    }
+    stack_t stack{};
+    stack.ss_sp = memory;
+    stack.ss_size = kSize;
+    if (::sigaltstack(&stack, nullptr) != 0) {
+        ::munmap(memory, kSize);
+    }
+}
+
 QString Text(const char* text)
 {
     return text != nullptr ? QString::fromUtf8(text) : QString();
@@ -396,6 +425,11 @@ bool nim_client_init(const char* /*app_data_dir*/, const char* /*app_install_dir
     g_library = new Library;
     g_library->thread = new QThread;
     g_library->thread->setObjectName(QStringLiteral("nim"));
+    // An alternate signal stack of the thread's own, so that the client's crash handler can report
+    // a stack overflow here too.
+    QObject::connect(
+        g_library->thread, &QThread::started, g_library->thread, [] { GiveThreadASignalStack(); },
+        Qt::DirectConnection);
     auto* session = new Session(server, JsonReader::IntOf(global, "ping_interval_ms", 10000),
                                 JsonReader::IntOf(global, "relogin_first_delay_ms", 1000));
     session->moveToThread(g_library->thread);

@@ -108,7 +108,7 @@ void ImServer::OnFrame(QWebSocket* socket, const QString& frame)
             }
             Send(socket, {{"type", "msgs"}, {"msgs", batch}});
         }
-    } else if (type == QLatin1String("logout")) {
+    } else if (type == QLatin1String("logout") && m_answerLogouts) {
         m_accountOf.remove(socket);
         Send(socket, {{"type", "logout_result"}, {"code", 200}});
         socket->close();

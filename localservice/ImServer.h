@@ -53,6 +53,8 @@ public:
     [[nodiscard]] int LiveSessions(const QString& account) const;
     // Whether pings are answered (a service that stops answering them looks dead to clients).
     void SetAnswerPings(bool answer) { m_answerPings = answer; }
+    // False: "logout" frames get no answer and leave the session as it is (a service that hangs).
+    void SetAnswerLogouts(bool answer) { m_answerLogouts = answer; }
 
 private:
     void OnConnection();
@@ -65,4 +67,5 @@ private:
     QHash<QString, QStringList> m_queued;
     QHash<QString, QStringList> m_scripts;
     bool m_answerPings = true;
+    bool m_answerLogouts = true;
 };

@@ -204,6 +204,46 @@ TEST_F(ImClientTest, ASecondLoginCancelsTheFirstAndEachHearsOneResult)
     EXPECT_EQ(second, std::vector<int>{200});
 }
 
+TEST_F(ImClientTest, EveryLoginGetsOneResultAndEveryLogoutOneEndWhateverTheServiceSends)
+{
+    const QString kick = R"({"type":"kickout","client_type":1,"reason_code":1})";
+    auto& sdk = nim::SDKInstance::Get();
+    std::atomic<int> ends{0};
+    const auto countEnd = [&](int) { ++ends; };
+
+    // A kick-out before the login's result refuses the login.
+    s_server->ScriptLogin("kate", {kick});
+    ASSERT_TRUE(Login("kate", "good-kate"));
+    EXPECT_EQ(FinalLoginCode(), 403);
+
+    // A kick-out while the exit logout waits for a service that does not answer logouts.
+    ASSERT_TRUE(Login("lucy", "good-lucy"));
+    ASSERT_EQ(FinalLoginCode(), 200);
+    s_server->SetAnswerLogouts(false);
+    sdk.Logout(3, countEnd);
+    std::this_thread::sleep_for(100ms);
+    s_server->SendRawFrame("lucy", kick);
+    EXPECT_TRUE(WaitFor([&] { return ends == 1; }, 2s));
+
+    // A new login while a logout waits: the logout ends, the login gets its result.
+    ASSERT_TRUE(Login("mona", "good-mona"));
+    ASSERT_EQ(FinalLoginCode(), 200);
+    sdk.Logout(3, countEnd);
+    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(Login("mona", "good-mona"));
+    EXPECT_EQ(FinalLoginCode(), 200);
+    EXPECT_TRUE(WaitFor([&] { return ends == 2; }, 2s));
+
+    // Nothing ends twice, also past the library's own limit for a silent logout.
+    s_server->SetAnswerLogouts(true);
+    std::this_thread::sleep_for(3500ms);
+    EXPECT_EQ(ends, 2);
+    const std::lock_guard lock(m_seen.mutex);
+    EXPECT_EQ(std::count_if(m_seen.logins.begin(), m_seen.logins.end(),
+                            [](const nim::LoginRes& result) { return result.login_step_ == 3; }),
+              1);
+}
+
 // The service reads what clients send with the same care: garbage first, then a real sign-in.
 TEST_F(ImClientTest, TheServiceSurvivesGarbageFromAClient)
 {
