@@ -38,6 +38,10 @@ QString ExecValue(const QString& executablePath)
         quoted += c;
     }
     quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    // Control characters as the file format writes them, so that the value stays on its line.
+    quoted.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    quoted.replace(QLatin1Char('\r'), QStringLiteral("\\r"));
+    quoted.replace(QLatin1Char('\t'), QStringLiteral("\\t"));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
@@ -58,7 +62,15 @@ bool Enable(const QString& executablePath)
                                "\n"
                                "Terminal=false\n"
                                "X-GNOME-Autostart-enabled=true\n";
-    return AtomicFile::Write(path, content);
+    // What was written must read back as written: anything else is no usable entry.
+    QFile written(path);
+    if (!AtomicFile::Write(path, content) || !written.open(QIODevice::ReadOnly) ||
+        written.readAll() != content) {
+        written.close();
+        QFile::remove(path);
+        return false;
+    }
+    return true;
 }
 
 bool Disable()

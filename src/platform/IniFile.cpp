@@ -31,7 +31,8 @@ bool IsSectionHeader(const QByteArray& trimmedLine)
 
 QString SectionName(const QByteArray& trimmedLine)
 {
-    const auto close = trimmedLine.indexOf(']');
+    // The last "]" closes the name: a registry key name may hold "]" itself.
+    const auto close = trimmedLine.lastIndexOf(']');
     const QByteArray inner = close < 0 ? trimmedLine.mid(1) : trimmedLine.mid(1, close - 1);
     return QString::fromUtf8(Trimmed(inner));
 }

@@ -71,6 +71,25 @@ TEST_F(DesktopStores, AutostartEntryIsWrittenReadAndRemoved)
     EXPECT_FALSE(Autostart::Enable({}));
 }
 
+TEST_F(DesktopStores, AnInstallPathWithALineBreakStaysOnItsLine)
+{
+    ASSERT_TRUE(Autostart::Enable("/opt/a\nTerminal=true/Examora"));
+    const QList<QByteArray> lines = m_home.Read("config/autostart/orvaExamora.desktop").split('\n');
+    EXPECT_TRUE(lines.contains(R"(Exec="/opt/a\nTerminal=true/Examora")"));
+    EXPECT_EQ(lines.count("Terminal=false"), 1);
+    EXPECT_FALSE(lines.contains("Terminal=true/Examora\""));
+    EXPECT_TRUE(Autostart::IsEnabled());
+}
+
+TEST_F(DesktopStores, ARegistryKeyNameWithABracketReadsBackAndKeepsOneSection)
+{
+    const QString key = QStringLiteral("SOFTWARE\\Orva]\\Examora[x]\\OrvaWinHide");
+    ASSERT_TRUE(RegistryStore::WriteString(key, "WinHide", "1"));
+    ASSERT_TRUE(RegistryStore::WriteString(key, "WinHide", "0"));
+    EXPECT_EQ(RegistryStore::ReadString(key, "WinHide"), QStringLiteral("0"));
+    EXPECT_EQ(m_home.Read("config/Examora/registry.ini").count('['), 2) << "one header";
+}
+
 TEST(Autostart, ExecValueQuotesAndEscapesByTheDesktopEntryRules)
 {
     struct Row
@@ -85,6 +104,7 @@ TEST(Autostart, ExecValueQuotesAndEscapesByTheDesktopEntryRules)
         {"/a$b/`E`", R"("/a\\$b/\\`E\\`")"},
         {"/a\\b/E", R"("/a\\\\b/E")"},
         {"/100%/E", R"("/100%%/E")"},
+        {"/a\nb/\tE\r", R"("/a\nb/\tE\r")"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.path);
