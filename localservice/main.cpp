@@ -59,10 +59,13 @@ std::optional<ServiceOptions> ParseOptions(const QCoreApplication& app, QString*
     const QCommandLineOption db("db", "SQLite database file (created when missing).", "PATH");
     const QCommandLineOption version("update-version", "Version offered by the version check.", "VERSION");
     const QCommandLineOption file("update-file", "Installer served for download.", "PATH");
+    const QCommandLineOption key(
+        "update-key", "Ed25519 private key (PEM) that signs the installer; \"none\" serves no signature.",
+        "PATH", QStringLiteral(EXAMORA_DEV_UPDATE_KEY));
     const QCommandLineOption smsLifetime("sms-lifetime", "Seconds an SMS code stays valid.", "S", "300");
     const QCommandLineOption smsInterval("sms-interval", "Shortest time between two codes to a number.", "S",
                                          "60");
-    parser.addOptions({httpPort, imPort, db, version, file, smsLifetime, smsInterval});
+    parser.addOptions({httpPort, imPort, db, version, file, key, smsLifetime, smsInterval});
     parser.process(app);
 
     ServiceOptions options;
@@ -96,6 +99,9 @@ std::optional<ServiceOptions> ParseOptions(const QCoreApplication& app, QString*
             return std::nullopt;
         }
         options.updateFile = parser.value(file).toStdString();
+    }
+    if (parser.value(key) != QLatin1String("none")) {
+        options.updateKey = parser.value(key).toStdString();
     }
     return options;
 }

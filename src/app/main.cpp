@@ -4,19 +4,23 @@
 #include "environment/Environment.h"
 #include "mainwnd/ImSdkSetup.h"
 #include "mainwnd/MainForm.h"
+#include "mainwnd/UpdateExamora.h"
 #include "mainwnd/WebEngineSetup.h"
 #include "mainwnd/WkeWebkitUI.h"
 #include "ui/ControlFactory.h"
 #include "ui/DefaultTextStyle.h"
 #include "ui/PaintManagerUI.h"
+#include "update/UpdateCheck.h"
 
 #include <QApplication>
 #include <QWidget>
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -33,15 +37,6 @@ bool HasDisplay()
     std::fprintf(stderr,
                  "Examora: no display to show the client on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
     return false;
-}
-
-CMainForm* ShowMainWnd()
-{
-    auto* form = new CMainForm;
-    form->Create(WindowHandle(), QStringLiteral("Examora"), 0x00000100, 0x00060000);
-    form->CenterWindow();
-    form->ShowWindow(true, true);
-    return form;
 }
 
 // The end of the process: the log is flushed and the process leaves without running static
@@ -73,11 +68,23 @@ void RunClient(int& argc, char** argv, bool singleFileLog)
     CPaintManagerUI::SetResourcePath(GetExeDir() + QStringLiteral("skin"));
     CControlFactory::GetInstance()->RegistControl(QStringLiteral("CWkeWebkitUI"), &CreateWkeWebkitUI);
 
-    CMainForm* form = ShowMainWnd();
-    const WindowHandle window = form->GetHWND();
+    // The version check decides the first window; the main thread waits for it with no window
+    // shown (the check's completion runs on the transport's own thread).
+    if (const std::string updateUrl = GetEnvironmentSettings().updateUrl; !updateUrl.empty()) {
+        UpdateCheck::StartVersionCheck(updateUrl);
+        while (UpdateCheck::versionCheckBusy) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    if (UpdateCheck::showMainWindow) {
+        static_cast<void>(ShowMainWnd());
+    } else {
+        const UpdateCheck::Target target = UpdateCheck::RecordedTarget();
+        ShowUpdateWnd(target.downloadUrl, target.installerPath);
+    }
     if (singleFileLog) {
-        static_cast<void>(StartInstanceListener([window] {
-            if (CMainForm* current = CMainForm::Current(); current != nullptr && window.IsWindow()) {
+        static_cast<void>(StartInstanceListener([] {
+            if (CMainForm* current = CMainForm::Current()) {
                 current->ShowFromTray();
             }
         }));
@@ -85,7 +92,7 @@ void RunClient(int& argc, char** argv, bool singleFileLog)
     LOG_INFO << "start-up done, version " << GetFileVersionString();
     CPaintManagerUI::MessageLoop();
     LOG_INFO << "leaving";
-    delete form;
+    delete CMainForm::Current();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ReleaseClientWebProfile();
 }

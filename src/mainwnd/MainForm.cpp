@@ -571,3 +571,12 @@ LRESULT CMainForm::HandleMessage(WindowMessage& message)
     }
     return WindowImplBase::HandleMessage(message);
 }
+
+CMainForm* ShowMainWnd()
+{
+    auto* form = new CMainForm;
+    form->Create(WindowHandle(), QStringLiteral("Examora"), 0x00000100, 0x00060000);
+    form->CenterWindow();
+    form->ShowWindow(true, true);
+    return form;
+}

@@ -128,3 +128,6 @@ private:
     std::int64_t m_userId = 0;
     bool m_quitting = false;
 };
+
+// Creates, centres and shows the main window ("Examora"); the process's one.
+CMainForm* ShowMainWnd();

@@ -176,10 +176,12 @@ void LoopbackHttpServer::Serve(int connection)
     if (response.drop) {
         return;
     }
-    const std::string header = "HTTP/1.1 " + std::to_string(response.status) +
-                               " Status\r\nContent-Type: " + response.contentType + "\r\n" +
-                               response.headers + "Content-Length: " + std::to_string(response.body.size()) +
-                               "\r\nConnection: close\r\n\r\n";
+    const std::string header =
+        "HTTP/1.1 " + std::to_string(response.status) + " Status\r\nContent-Type: " + response.contentType +
+        "\r\n" + response.headers +
+        (response.noLength ? std::string()
+                           : "Content-Length: " + std::to_string(response.body.size()) + "\r\n") +
+        "Connection: close\r\n\r\n";
     const std::size_t sent = std::min(response.stallAfter, response.body.size());
     if (!SendAll(connection, header.data(), header.size()) ||
         !SendAll(connection, response.body.data(), sent)) {

@@ -38,6 +38,8 @@ public:
         std::string headers;
         // Close the connection without a word, as a server that has just gone away.
         bool drop = false;
+        // No Content-Length: the body ends when the connection does, and its size is unknown.
+        bool noLength = false;
     };
     using Handler = std::function<Response(const Request&)>;
 
