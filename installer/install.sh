@@ -2,7 +2,8 @@
 # The Examora installer's own step, run by the self-extracting archive ExamoraUpdate.run from the
 # folder it unpacked into (payload/ holds the application folder).
 #
-#   ExamoraUpdate.run [-- [FOLDER] [--no-start]]   install or upgrade (default ~/.local/share/Examora)
+#   ExamoraUpdate.run [-- [FOLDER] [--no-start]]   install or upgrade (default ~/.local/share/Examora,
+#                                                  or the installation whose client started it)
 #   ExamoraUpdate.run -- --uninstall [FOLDER]        remove it, its menu entry and icon
 #
 # FOLDER is a symbolic link to the installed version's own folder (FOLDER.d/<version>-<stamp>), so
@@ -10,9 +11,21 @@
 # old version in place and runnable. The user's orva.ini and OrvaLogConf.ini are carried over,
 # Log/ and dump/ are moved over.
 set -eu
+# Whoever read our output may be gone (the client that started us has ended): a write that fails
+# must not end the install.
+trap '' PIPE
 
 data=${XDG_DATA_HOME:-"$HOME/.local/share"}
 target="$data/Examora"
+# Started by an installed client from its update folder (FOLDER.d/<version>/updatebox/): that
+# installation is the one to upgrade.
+if [ -n "${ARCHIVE_DIR:-}" ] && [ "$(basename "$ARCHIVE_DIR")" = updatebox ]; then
+  app=$(cd "$ARCHIVE_DIR/.." 2>/dev/null && pwd -P || true)
+  versions_of_app=$(dirname "$app")
+  case $versions_of_app in
+    *.d) [ -x "$app/Examora" ] && target=${versions_of_app%.d} ;;
+  esac
+fi
 uninstall=0
 start=1
 for argument in "$@"; do

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -26,6 +27,29 @@ pid_t Spawn(const std::string& program, const std::string& argument)
     if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
         return -1;
     }
+    return pid;
+}
+
+// Starts a program of its own: a session of its own, nothing of ours on its standard streams, so
+// that it outlives us and whatever read our output (the installer that the client starts before it
+// ends). The process id, or -1.
+pid_t SpawnDetached(const std::string& program)
+{
+    posix_spawn_file_actions_t files;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&files);
+    posix_spawnattr_init(&attributes);
+    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    pid_t pid = -1;
+    if (posix_spawn(&pid, program.c_str(), &files, &attributes, argv, environ) != 0) {
+        pid = -1;
+    }
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&files);
     return pid;
 }
 
@@ -62,7 +86,7 @@ std::future<bool> Open(const QString& target, Mode mode)
     const std::string bytes = target.toLocal8Bit().toStdString();
 
     if (mode == Mode::AllowExecute && IsExecutableFile(target)) {
-        const pid_t pid = Spawn(bytes, {});
+        const pid_t pid = SpawnDetached(bytes);
         if (pid > 0) {
             ReapInBackground(pid);
         }

@@ -8,7 +8,9 @@
 #include "service/OrvaManager.h"
 #include "service/ReplyReader.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
@@ -19,6 +21,9 @@
 #include <QWebSocket>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <unistd.h>
 
 using TestSupport::TempFolder;
 using TestSupport::WaitFor;
@@ -265,6 +270,96 @@ TEST_F(ClientTest, WithoutTheImLibraryTheClientRunsAndStillQuits)
     ClientSession::Click(frame.right() - 23, frame.top() + 24);
     EXPECT_EQ(m_client->WaitForExit(10000), 0);
     EXPECT_TRUE(m_client->LogText().contains(QStringLiteral("the IM logout did not answer")));
+}
+
+TEST(ClientUpdate, AnInstalledClientUpdatesItselfAndComesBackWithTheUsersAccounts)
+{
+    ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run under xvfb-run";
+    TempFolder home;
+    const QString target = home.File("apps/Examora");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", home.Path());
+    environment.insert("XDG_DATA_HOME", home.File("data"));
+    environment.insert("XDG_CONFIG_HOME", home.File("config"));
+    environment.insert("XDG_CACHE_HOME", home.File("cache"));
+    environment.insert("XDG_RUNTIME_DIR", home.File("runtime"));
+    environment.insert("TMPDIR", home.Path());
+    environment.insert("QTWEBENGINE_REMOTE_DEBUGGING",
+                       QStringLiteral("127.0.0.1:%1").arg(DevToolsClient::FreePort()));
+    if (getuid() == 0) {
+        environment.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
+    QDir().mkpath(home.File("runtime"));
+    QFile::setPermissions(home.File("runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    // The installed client, and a service that offers this build's installer as a newer version.
+    QProcess install;
+    install.setProcessEnvironment(environment);
+    install.start(QStringLiteral(EXAMORA_INSTALLER), {"--", target, "--no-start"});
+    ASSERT_TRUE(install.waitForFinished(60000) && install.exitCode() == 0);
+    const QString before = QFileInfo(target).symLinkTarget();
+    TempFolder data;
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const QString httpPort = QString::number(probe.serverPort());
+    probe.close();
+    auto offering = std::make_unique<LocalServiceProcess>();
+    ASSERT_TRUE(
+        offering->Start(data.File("service.db"), {"--http-port", httpPort, "--update-version", "9.0.0.0",
+                                                  "--update-file", QStringLiteral(EXAMORA_INSTALLER)}))
+        << offering->Output().toStdString();
+    const QString base = QString::fromStdString(offering->BaseUrl());
+    const QString im = offering->ImUrl();
+    home.Write(
+        "apps/Examora/OrvaLogConf.ini",
+        QStringLiteral(
+            "[global]\ndefault_loglevel=6\nenvIndex=0\n[offcieDomain]\nlocal=%1\n[homePageUrl]\n"
+            "local=%1\n[tikuDomain]\nlocal=%1\n[imServer]\nlocal=%2\n[updateUrl]\nlocal=%1client/version\n")
+            .arg(base, im)
+            .toUtf8());
+    const QByteArray accounts = "[Main]\nCurrentUser=User_0\n[User_0]\nUserName=13800000000\n";
+    home.Write("apps/Examora/orva.ini", accounts);
+
+    QProcess client;
+    client.setProcessEnvironment(environment);
+    client.start(target + "/Examora", {});
+    QStringList update;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            update = RunTool("xdotool", {"search", "--onlyvisible", "--name", "^Examora--升级$"})
+                         .split('\n', Qt::SkipEmptyParts);
+            return !update.isEmpty() || client.state() == QProcess::NotRunning;
+        },
+        20s));
+    ClientSession::Screenshot(QStringLiteral("e2e-update-window"));
+    // Downloaded, verified and started, the installer ends the old client.
+    ASSERT_TRUE(WaitFor([&] { return client.state() == QProcess::NotRunning; }, 60s));
+    EXPECT_EQ(client.exitCode(), 0);
+    // From now on the service offers nothing newer, so the new version stays.
+    offering.reset();
+    LocalServiceProcess plain;
+    ASSERT_TRUE(plain.Start(data.File("service.db"), {"--http-port", httpPort}));
+
+    // The new version comes up from the installed folder, the user's accounts intact.
+    QStringList main;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            main = RunTool("xdotool", {"search", "--onlyvisible", "--name", "^Examora$"})
+                       .split('\n', Qt::SkipEmptyParts);
+            return !main.isEmpty();
+        },
+        60s))
+        << home.Read("apps/Examora/Log/Servdesk.log").right(3000).toStdString() << "\n-- earlier:\n"
+        << home.Read("apps/Examora/Log/Servdesk.1.log").right(2000).toStdString();
+    const QString pid = RunTool("xdotool", {"getwindowpid", main.first()});
+    const QString after = QFileInfo(target).symLinkTarget();
+    EXPECT_NE(after, before);
+    EXPECT_EQ(QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget(), after + "/Examora");
+    EXPECT_EQ(home.Read("apps/Examora/orva.ini"), accounts);
+    EXPECT_TRUE(home.Exists("data/applications/examora.desktop"));
+    ClientSession::Screenshot(QStringLiteral("e2e-updated"));
+    ::kill(static_cast<pid_t>(pid.toLongLong()), SIGKILL);
 }
 
 TEST_F(ClientTest, AWebEngineThatCannotStartSaysSoAndEnds)
