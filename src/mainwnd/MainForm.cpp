@@ -83,6 +83,8 @@ CMainForm::~CMainForm()
     if (g_current == this) {
         g_current = nullptr;
     }
+    // The tray outlives the window: its mouse must not reach a window that is gone.
+    TrayIcon::Get().ForgetDelegate(this);
 }
 
 CMainForm* CMainForm::Current()

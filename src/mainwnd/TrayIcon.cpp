@@ -60,6 +60,13 @@ void TrayIcon::CreateTrayWindow(TrayIconDelegate* delegate)
     m_watch.start();
 }
 
+void TrayIcon::ForgetDelegate(const TrayIconDelegate* delegate)
+{
+    if (m_delegate == delegate) {
+        m_delegate = nullptr;
+    }
+}
+
 QString TrayIcon::Cut(const QString& text, int length)
 {
     if (text.size() <= length) {

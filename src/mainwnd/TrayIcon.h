@@ -28,6 +28,8 @@ public:
     // Replaces the desktop's backend (tests); before CreateTrayWindow.
     void SetBackend(std::unique_ptr<TrayBackend> backend);
     void CreateTrayWindow(TrayIconDelegate* delegate);
+    // The delegate goes (the mouse then reaches nobody) when it is this one.
+    void ForgetDelegate(const TrayIconDelegate* delegate);
     void SetIconAndTip(const QIcon& icon, const QString& tip);
     void ShowBalloon(const QString& text);
     void RemoveIcon();
