@@ -92,6 +92,7 @@ void RunClient(int& argc, char** argv, bool singleFileLog)
     LOG_INFO << "start-up done, version " << GetFileVersionString();
     CPaintManagerUI::MessageLoop();
     LOG_INFO << "leaving";
+    FinishUpdateDownload();
     delete CMainForm::Current();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ReleaseClientWebProfile();

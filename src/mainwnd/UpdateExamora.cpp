@@ -9,10 +9,26 @@
 #include "ui/ProgressUI.h"
 #include "update/InstallerDownload.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QWidget>
 
 #include <thread>
+
+namespace {
+
+// The download's thread; joined before the application object goes.
+std::thread g_download;
+
+} // namespace
+
+void FinishUpdateDownload()
+{
+    if (g_download.joinable()) {
+        // It may be waiting in SendMessage for this thread: release it rather than wait forever.
+        const CrossThreadSendsRefused refused;
+        g_download.join();
+    }
+}
 
 CUpdateExamora::CUpdateExamora(std::string downloadUrl, std::string installerPath)
     : m_downloadUrl(std::move(downloadUrl))
@@ -29,7 +45,8 @@ void CUpdateExamora::InitWindow()
     m_value = FindControl<CLabelUI>(QStringLiteral("lab_value"));
     // The thread reaches the window only through its handle: a window gone before the download
     // ends gets nothing.
-    std::thread([window = GetHWND(), url = m_downloadUrl, path = m_installerPath] {
+    FinishUpdateDownload();
+    g_download = std::thread([window = GetHWND(), url = m_downloadUrl, path = m_installerPath] {
         const InstallerDownload::Outcome outcome = InstallerDownload::Run(url, path, [window](int percent) {
             SendMessage(window, WM_UPDATE_PROGRESS, static_cast<WPARAM>(percent));
         });
@@ -39,7 +56,7 @@ void CUpdateExamora::InitWindow()
             SendMessage(window, WM_UPDATE_DONE,
                         outcome == InstallerDownload::Outcome::Installed ? kInstalled : kRejected);
         }
-    }).detach();
+    });
 }
 
 LRESULT CUpdateExamora::HandleMessage(WindowMessage& message)

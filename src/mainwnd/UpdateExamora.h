@@ -37,3 +37,6 @@ private:
 // Creates and shows the update window for the recorded update target, or the main window when
 // the target has no address.
 void ShowUpdateWnd(const std::string& downloadUrl, const std::string& installerPath);
+
+// Waits for the download's thread to end (before the application object goes).
+void FinishUpdateDownload();

@@ -136,6 +136,8 @@ bool InitWebEngine()
         QMessageBox::critical(nullptr, QStringLiteral("错误"), text);
         return false;
     }
-    static_cast<void>(ClientWebProfile());
+    // The profile, and with it the engine's own start, waits for the first page: the version
+    // check holds the main thread before any window exists, and the engine must not be starting
+    // meanwhile (it needs the main thread while it starts).
     return true;
 }

@@ -9,7 +9,7 @@ class QWebEngineProfile;
 // and in a message box, and answers false.
 bool InitWebEngine();
 
-// The client's profile; made by InitWebEngine (or on first use), lives until the process ends.
+// The client's profile, made on first use (the first page); lives until ReleaseClientWebProfile.
 [[nodiscard]] QWebEngineProfile* ClientWebProfile();
 
 // Lets the profile go once no page uses it any more, so that the engine writes out what it keeps

@@ -335,7 +335,10 @@ TEST(ClientUpdate, AnInstalledClientUpdatesItselfAndComesBackWithTheUsersAccount
     ClientSession::Screenshot(QStringLiteral("e2e-update-window"));
     // Downloaded, verified and started, the installer ends the old client.
     ASSERT_TRUE(WaitFor([&] { return client.state() == QProcess::NotRunning; }, 60s));
-    EXPECT_EQ(client.exitCode(), 0);
+    EXPECT_EQ(client.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(client.exitCode(), 0)
+        << client.readAllStandardError().right(3000).toStdString()
+        << RunTool("sh", {"-c", "cat " + target + "/dump/*.dmp | head -60"}).toStdString();
     // From now on the service offers nothing newer, so the new version stays.
     offering.reset();
     LocalServiceProcess plain;
