@@ -16,8 +16,9 @@
 
 namespace {
 
-// The download's thread; joined before the application object goes.
-std::thread g_download;
+// The download's thread; joined before the application object goes. Never destroyed: a thread
+// still joinable when static objects go would end the process with std::terminate.
+std::thread& g_download = *new std::thread;
 
 } // namespace
 
