@@ -210,7 +210,7 @@ void CMainForm::OnReceiveMsgCallback(const nim::IMMessage& message)
 
 template <typename Window, typename Prepare>
 bool CMainForm::RunChild(Child<Window>& child, const QString& title, uint32_t style, uint32_t exStyle,
-                         bool owned, UINT retryMessage, Prepare prepare)
+                         UINT retryMessage, Prepare prepare)
 {
     if (child.running) {
         if (child.window != nullptr && child.window->GetHWND().IsWindow()) {
@@ -222,10 +222,9 @@ bool CMainForm::RunChild(Child<Window>& child, const QString& title, uint32_t st
         return false;
     }
     child.window = std::make_unique<Window>();
+    // The windows that ask the main window for others get it as their owner.
     if constexpr (requires(Window & window) { window.SetOwner(WindowHandle()); }) {
-        if (owned) {
-            child.window->SetOwner(GetHWND());
-        }
+        child.window->SetOwner(GetHWND());
     }
     child.window->Create(GetHWND(), title, style, exStyle);
     prepare(*child.window);
@@ -238,7 +237,7 @@ bool CMainForm::RunChild(Child<Window>& child, const QString& title, uint32_t st
 
 std::int64_t CMainForm::ShowLoginForm()
 {
-    if (!RunChild(m_login, QStringLiteral("用户登录"), 0x100, 0x60000, true, WM_USER_SHOW_LOGIN,
+    if (!RunChild(m_login, QStringLiteral("用户登录"), 0x100, 0x60000, WM_USER_SHOW_LOGIN,
                   [](CLoginForm&) {})) {
         return 0;
     }
@@ -247,13 +246,13 @@ std::int64_t CMainForm::ShowLoginForm()
 
 void CMainForm::ShowRegisterForm()
 {
-    RunChild(m_register, QStringLiteral("注册账号"), 0x100, 0x60000, true, WM_USER_SHOW_REGISTER,
+    RunChild(m_register, QStringLiteral("注册账号"), 0x100, 0x60000, WM_USER_SHOW_REGISTER,
              [](CRegisterForm&) {});
 }
 
 void CMainForm::ShowResetPwdForm()
 {
-    RunChild(m_resetPwd, QStringLiteral("忘记密码"), 0x100, 0x60000, true, WM_USER_SHOW_RESET_PWD,
+    RunChild(m_resetPwd, QStringLiteral("忘记密码"), 0x100, 0x60000, WM_USER_SHOW_RESET_PWD,
              [](CForgetPwdForm&) {});
 }
 
@@ -261,21 +260,20 @@ void CMainForm::ShowMessageForm(UINT message)
 {
     const QString title =
         message == WM_USER_REGISTER_OK ? QStringLiteral("注册成功") : QStringLiteral("重置成功");
-    RunChild(m_message, title, 0x100, 0x60000, true, message,
+    RunChild(m_message, title, 0x100, 0x60000, message,
              [title](CShowMessageForm& form) { form.SetNotice(title, title, true); });
 }
 
 void CMainForm::ShowSystemSettings()
 {
-    if (RunChild(m_settings, QStringLiteral("系统设置"), 0x2000100, 0x100, false, 0,
-                 [](CSystemSetForm&) {})) {
+    if (RunChild(m_settings, QStringLiteral("系统设置"), 0x2000100, 0x100, 0, [](CSystemSetForm&) {})) {
         m_settings.window.reset();
     }
 }
 
 void CMainForm::ShowAbout()
 {
-    if (RunChild(m_about, QStringLiteral("关于Examora"), 0x2000100, 0x100, false, 0,
+    if (RunChild(m_about, QStringLiteral("关于Examora"), 0x2000100, 0x100, 0,
                  [](CAboutWnd& about) { about.SetVersion(GetFileVersionString()); })) {
         m_about.window.reset();
     }

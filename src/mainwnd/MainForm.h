@@ -97,7 +97,7 @@ private:
     // running, brings it forward instead (or, once its native window is gone, asks again when its
     // loop has ended) and answers false.
     template <typename Window, typename Prepare>
-    bool RunChild(Child<Window>& child, const QString& title, uint32_t style, uint32_t exStyle, bool owned,
+    bool RunChild(Child<Window>& child, const QString& title, uint32_t style, uint32_t exStyle,
                   UINT retryMessage, Prepare prepare);
     void RegisterImHandlers();
     void OnPageLogin(std::unique_ptr<PageRequest> request);

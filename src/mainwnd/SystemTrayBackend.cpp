@@ -48,8 +48,6 @@ public:
 
     void Remove() override { m_icon.hide(); }
 
-    [[nodiscard]] bool IsShown() const override { return m_icon.isVisible(); }
-
     void ShowMessage(const QString& title, const QString& text, const QIcon& icon) override
     {
         m_icon.showMessage(title, text, icon);

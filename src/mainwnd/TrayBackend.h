@@ -28,7 +28,6 @@ public:
     virtual bool Add(const QIcon& icon, const QString& tip) = 0;
     virtual void Modify(const QIcon& icon, const QString& tip) = 0;
     virtual void Remove() = 0;
-    [[nodiscard]] virtual bool IsShown() const = 0;
     virtual void ShowMessage(const QString& title, const QString& text, const QIcon& icon) = 0;
 
     // Set by the tray icon; called on the UI thread.

@@ -35,7 +35,6 @@ public:
     void RemoveIcon();
     // Adds the icon anew (after the notification area came back).
     void ReAddIcon();
-    [[nodiscard]] bool IsAdded() const { return m_added; }
     [[nodiscard]] TrayBackend* Backend() const { return m_backend.get(); }
 
     // text cut to at most length UTF-16 units, never inside a surrogate pair.

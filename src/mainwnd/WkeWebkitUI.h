@@ -42,7 +42,6 @@ public:
     // The last main-frame address that was neither the error page nor about:blank.
     [[nodiscard]] QString GetCurrentUrl() const { return m_currentUrl; }
     [[nodiscard]] QString GetHomeUrl() const { return m_homeUrl; }
-    [[nodiscard]] QString GetErrorPageUrl() const { return m_errorPageUrl; }
     void SetBaseUrl(const QString& address) { m_baseUrl = address; }
     [[nodiscard]] QString GetBaseUrl() const { return m_baseUrl; }
     void SetUserId(std::int64_t userId) { m_userId = userId; }

@@ -56,7 +56,6 @@ public:
     }
     void Modify(const QIcon&, const QString& text) override { tip = text; }
     void Remove() override { shown = false; }
-    [[nodiscard]] bool IsShown() const override { return shown; }
     void ShowMessage(const QString& title, const QString& text, const QIcon&) override
     {
         balloons.emplace_back(title, text);
