@@ -12,6 +12,13 @@ function(examora_apply_settings target)
                                              -fno-omit-frame-pointer)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
+  # The fuzzing build (clang): every library carries libFuzzer's coverage and the sanitizers; the
+  # fuzz targets alone link libFuzzer's main.
+  if(EXAMORA_FUZZ)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link,address,undefined
+                                             -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
 endfunction()
 
 # examora_add_library(NAME SOURCES ... LIBS ...)

@@ -1,6 +1,7 @@
 // libnim.so: signs in to the IM service over WebSocket, keeps the link alive, signs in again by
 // itself after a drop, and reports everything through the registered C callbacks, on its own thread.
 
+#include "NimFrame.h"
 #include "nim_client.h"
 #include "platform/JsonReader.h"
 
@@ -244,37 +245,36 @@ private:
 
     void OnFrame(const QString& text)
     {
-        using JsonReader::IntOf;
-        using JsonReader::MemberOf;
-        const Json::Value frame = JsonReader::Parse(text.toStdString()).value_or(Json::Value());
-        const std::string type = JsonReader::TextOf(frame, "type");
-        if (type == "login_result") {
-            OnLoginResult(IntOf(frame, "code", 0));
-        } else if (type == "pong") {
+        const NimFrame frame = ReadNimFrame(text.toStdString());
+        switch (frame.type) {
+        case NimFrame::Type::LoginResult:
+            OnLoginResult(frame.code);
+            break;
+        case NimFrame::Type::Pong:
             m_awaitingPongs = 0;
-        } else if (type == "msg") {
-            const TalkCallback receive = Copy(&Registered::receive);
-            const Json::Value& message = MemberOf(frame, "msg");
+            break;
+        case NimFrame::Type::Message:
+        case NimFrame::Type::Messages: {
+            const TalkCallback receive =
+                Copy(frame.type == NimFrame::Type::Message ? &Registered::receive : &Registered::receiveMany);
             if (receive.function != nullptr) {
-                receive.function(
-                    JsonReader::Compact(message.isObject() ? message : Json::objectValue).c_str(), "",
-                    receive.user);
+                receive.function(frame.payload.c_str(), "", receive.user);
             }
-        } else if (type == "msgs") {
-            const TalkCallback receive = Copy(&Registered::receiveMany);
-            const Json::Value& messages = MemberOf(frame, "msgs");
-            if (receive.function != nullptr) {
-                receive.function(
-                    JsonReader::Compact(messages.isArray() ? messages : Json::arrayValue).c_str(), "",
-                    receive.user);
-            }
-        } else if (type == "kickout" && MemberOf(frame, "reason_code").isInt()) {
+            break;
+        }
+        case NimFrame::Type::Kickout:
             // A sign-in still waiting for its result is refused by the kick-out.
             Close(State::Kicked, kKickedDuringLogin);
-            Call(Copy(&Registered::kickout), {{"client_type", IntOf(frame, "client_type", 0)},
-                                              {"reason_code", IntOf(frame, "reason_code", 0)}});
-        } else if (type == "logout_result" && m_state == State::LoggingOut) {
-            FinishLogout();
+            Call(Copy(&Registered::kickout),
+                 {{"client_type", frame.clientType}, {"reason_code", frame.reasonCode}});
+            break;
+        case NimFrame::Type::LogoutResult:
+            if (m_state == State::LoggingOut) {
+                FinishLogout();
+            }
+            break;
+        case NimFrame::Type::Unknown:
+            break;
         }
     }
 

@@ -20,8 +20,8 @@
 #include "mainwnd/WkeWebkitUI.h"
 #include "messages/PageRequest.h"
 #include "messages/WindowMessages.h"
-#include "platform/JsonReader.h"
 #include "service/OrvaManager.h"
+#include "service/ServerNotice.h"
 #include "settings/ConfigService.h"
 #include "ui/ButtonUI.h"
 #include "ui/MenuCommand.h"
@@ -184,27 +184,15 @@ void CMainForm::OnLoginBreakCallBack()
 
 void CMainForm::OnReceiveMsgCallback(const nim::IMMessage& message)
 {
-    const std::string decoded = COrvaManager::UrlDecode(message.content_);
-    LOG_VERB << "IM receive Message: szMsgDecode[" << decoded << "]";
-    if (decoded.empty()) {
+    const std::optional<ServerNotice> notice = ReadServerNotice(message.content_);
+    if (!notice) {
         return;
     }
-    const std::optional<Json::Value> notice = JsonReader::Parse(decoded);
-    if (!notice || !notice->isObject()) {
-        return;
-    }
-    const std::string kind = JsonReader::TextOf(*notice, "res");
-    if (kind != "logout" && kind != "uppwd") {
-        return;
-    }
-    const std::string text = COrvaManager::UrlDecode(JsonReader::TextOf(*notice, "msg"));
-    LOG_VERB << "IM receive Message: msgDecode[" << text << "]";
-    const std::string ticket = JsonReader::TextOf(*notice, "logoutTicket");
     const std::string current = CurrentTicket();
-    if (current.empty() || ticket != current || m_quitting) {
+    if (current.empty() || notice->ticket != current || m_quitting) {
         return;
     }
-    CMessageBoxTip::Show(GetHWND(), QString::fromStdString(text), kConfirmCaption);
+    CMessageBoxTip::Show(GetHWND(), QString::fromStdString(notice->text), kConfirmCaption);
     QuitNow();
 }
 

@@ -3,8 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
-// Replaces a file's whole content so that a crash or a kill at any moment leaves either the old
-// file or the new one: a temporary file beside the target, flushed, then renamed over it.
+// Replaces a file's whole content so that a crash, a kill or a full disk at any moment leaves either
+// the old file or the new one: the content goes to target + ".saving", is synced to the disk, then
+// renamed over the target. A write killed half-way leaves that one file, which the next write takes
+// over; concurrent writers take turns on it.
 namespace AtomicFile {
 
 enum class FileAccess
@@ -14,8 +16,8 @@ enum class FileAccess
 };
 
 // False when the folder is missing or not writable, or the disk is full; the target is then
-// untouched.
+// untouched, and *error (when given) says why.
 [[nodiscard]] bool Write(const QString& path, const QByteArray& content,
-                         FileAccess access = FileAccess::Default);
+                         FileAccess access = FileAccess::Default, QString* error = nullptr);
 
 } // namespace AtomicFile

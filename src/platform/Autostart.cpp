@@ -45,14 +45,20 @@ QString ExecValue(const QString& executablePath)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-bool Enable(const QString& executablePath)
+bool Enable(const QString& executablePath, QString* error)
 {
-    if (executablePath.isEmpty()) {
+    const auto fail = [error](const QString& why) {
+        if (error != nullptr) {
+            *error = why;
+        }
         return false;
+    };
+    if (executablePath.isEmpty()) {
+        return fail(QStringLiteral("no executable path"));
     }
     const QString path = EntryPath();
     if (!QDir().mkpath(QFileInfo(path).path())) {
-        return false;
+        return fail(QStringLiteral("cannot make the folder of %1").arg(path));
     }
     const QByteArray content = "[Desktop Entry]\n"
                                "Type=Application\n"
@@ -62,13 +68,16 @@ bool Enable(const QString& executablePath)
                                "\n"
                                "Terminal=false\n"
                                "X-GNOME-Autostart-enabled=true\n";
-    // What was written must read back as written: anything else is no usable entry.
+    // A write that fails leaves the entry there was; one that succeeds must read back as written,
+    // or it is no usable entry.
+    if (!AtomicFile::Write(path, content, AtomicFile::FileAccess::Default, error)) {
+        return false;
+    }
     QFile written(path);
-    if (!AtomicFile::Write(path, content) || !written.open(QIODevice::ReadOnly) ||
-        written.readAll() != content) {
+    if (!written.open(QIODevice::ReadOnly) || written.readAll() != content) {
         written.close();
         QFile::remove(path);
-        return false;
+        return fail(QStringLiteral("%1 does not read back as written").arg(path));
     }
     return true;
 }

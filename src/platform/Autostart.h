@@ -11,8 +11,9 @@ namespace Autostart {
 // True when the entry exists and its Exec= is not empty.
 [[nodiscard]] bool IsEnabled();
 
-// Writes (atomically) an entry that starts the given executable.
-[[nodiscard]] bool Enable(const QString& executablePath);
+// Writes (atomically) an entry that starts the given executable. On failure an entry there was is
+// untouched and *error (when given) says why.
+[[nodiscard]] bool Enable(const QString& executablePath, QString* error = nullptr);
 
 // Deletes the entry; false when there was none or it could not be removed.
 [[nodiscard]] bool Disable();

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -81,32 +82,50 @@ IniFile IniFile::Load(const QString& path)
         ini.m_writable = false;
         return ini;
     }
-    QByteArray content = file.read(kMaxFileSize + 1);
+    // Room for what the file holds (not for the largest file allowed: every lookup reads the file
+    // again), then whatever it gained meanwhile, up to the limit.
+    QByteArray content = file.read(std::min(file.size(), kMaxFileSize + 1));
+    if (content.size() <= kMaxFileSize && !file.atEnd()) {
+        content += file.read(kMaxFileSize + 1 - content.size());
+    }
     if (content.size() > kMaxFileSize) {
         ini.m_writable = false;
         return ini;
     }
+    ini.Parse(std::move(content));
+    return ini;
+}
+
+IniFile IniFile::FromContent(const QString& path, QByteArray content)
+{
+    IniFile ini;
+    ini.m_path = path;
+    ini.Parse(std::move(content));
+    return ini;
+}
+
+void IniFile::Parse(QByteArray content)
+{
     if (content.startsWith(kBom)) {
-        ini.m_bom = true;
+        m_bom = true;
         content.remove(0, 3);
     }
     const auto firstBreak = content.indexOf('\n');
     if (firstBreak > 0 && content[firstBreak - 1] == '\r') {
-        ini.m_newline = "\r\n";
+        m_newline = "\r\n";
     }
     if (content.endsWith('\n')) {
         content.chop(1);
     }
     if (!content.isEmpty()) {
-        ini.m_lines = content.split('\n');
-        for (auto& line : ini.m_lines) {
+        m_lines = content.split('\n');
+        for (auto& line : m_lines) {
             if (line.endsWith('\r')) {
                 line.chop(1);
             }
         }
     }
-    ini.Reindex();
-    return ini;
+    Reindex();
 }
 
 void IniFile::Reindex()
@@ -265,11 +284,8 @@ void IniFile::RemoveSection(const QString& section)
     }
 }
 
-bool IniFile::Save() const
+QByteArray IniFile::Content() const
 {
-    if (!m_writable) {
-        return false;
-    }
     QByteArray content;
     if (m_bom) {
         content += kBom;
@@ -278,7 +294,18 @@ bool IniFile::Save() const
         content += line;
         content += m_newline;
     }
-    return AtomicFile::Write(m_path, content, AtomicFile::FileAccess::OwnerOnly);
+    return content;
+}
+
+bool IniFile::Save(QString* error) const
+{
+    if (!m_writable) {
+        if (error != nullptr) {
+            *error = QStringLiteral("%1 could not be read, so it is not overwritten").arg(m_path);
+        }
+        return false;
+    }
+    return AtomicFile::Write(m_path, Content(), AtomicFile::FileAccess::OwnerOnly, error);
 }
 
 QString IniFile::ReadString(const QString& path, const QString& section, const QString& key,
@@ -293,9 +320,9 @@ int IniFile::ReadInt(const QString& path, const QString& section, const QString&
 }
 
 bool IniFile::WriteString(const QString& path, const QString& section, const QString& key,
-                          const QString& value)
+                          const QString& value, QString* error)
 {
     IniFile ini = Load(path);
     ini.SetValue(section, key, value);
-    return ini.Save();
+    return ini.Save(error);
 }

@@ -21,6 +21,8 @@ public:
     // A missing file gives an empty document that can be saved; an unreadable one (a folder, no
     // permission, too large) gives an empty document that refuses to be saved over it.
     [[nodiscard]] static IniFile Load(const QString& path);
+    // A document read from bytes instead of the file at path (which Save still writes).
+    [[nodiscard]] static IniFile FromContent(const QString& path, QByteArray content);
 
     [[nodiscard]] std::optional<QString> Value(const QString& section, const QString& key) const;
     // GetPrivateProfileString: the value, or the default when the key is missing, cut to
@@ -36,9 +38,11 @@ public:
     // Removes every section of that name with all its lines.
     void RemoveSection(const QString& section);
 
+    // The bytes Save writes: every line as read or edited, with the file's line breaks and mark.
+    [[nodiscard]] QByteArray Content() const;
     // Replaces the file atomically. New files are readable by their owner only: the users file
-    // holds passwords.
-    [[nodiscard]] bool Save() const;
+    // holds passwords. On failure the file is untouched and *error (when given) says why.
+    [[nodiscard]] bool Save(QString* error = nullptr) const;
 
     // One-call forms: load, read or change, save.
     [[nodiscard]] static QString ReadString(const QString& path, const QString& section, const QString& key,
@@ -46,7 +50,7 @@ public:
     [[nodiscard]] static int ReadInt(const QString& path, const QString& section, const QString& key,
                                      int defaultValue);
     static bool WriteString(const QString& path, const QString& section, const QString& key,
-                            const QString& value);
+                            const QString& value, QString* error = nullptr);
 
     // The integer rule of Int applied to a text (empty text gives the default).
     [[nodiscard]] static int ParseInt(const QString& text, int defaultValue);
@@ -72,6 +76,7 @@ private:
         QList<Entry> entries;
     };
 
+    void Parse(QByteArray content);
     void Reindex();
     [[nodiscard]] const Section* FindSection(const QString& section) const;
     [[nodiscard]] static const Entry* FindEntry(const Section& section, const QString& key);

@@ -24,10 +24,43 @@ const Json::CharReaderBuilder& Builder()
     return builder;
 }
 
+// True when arrays and objects nest deeper than the reader's limit. jsoncpp refuses such a text by
+// throwing, and an exception is costly where the unwinder asks the kernel for the signal mask at
+// every frame; a hostile peer can send nothing else. Brackets inside strings do not count.
+bool NestsTooDeep(std::string_view text)
+{
+    int depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (const char c : text) {
+        if (inString) {
+            if (escaped) {
+                escaped = false;
+            } else if (c == '\\') {
+                escaped = true;
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxDepth) {
+                return true;
+            }
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 std::optional<Json::Value> Parse(std::string_view text)
 {
+    if (NestsTooDeep(text)) {
+        return std::nullopt;
+    }
     Json::Value root;
     std::string errors;
     // jsoncpp reports some malformed input (nesting beyond its stack limit) by throwing, and may

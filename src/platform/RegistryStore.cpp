@@ -30,16 +30,22 @@ std::optional<QString> ReadString(const QString& keyPath, const QString& valueNa
     return value;
 }
 
-bool WriteString(const QString& keyPath, const QString& valueName, const QString& text)
+bool WriteString(const QString& keyPath, const QString& valueName, const QString& text, QString* error)
 {
-    if (!IsValidKeyPath(keyPath)) {
+    const auto fail = [error](const QString& why) {
+        if (error != nullptr) {
+            *error = why;
+        }
         return false;
+    };
+    if (!IsValidKeyPath(keyPath)) {
+        return fail(QStringLiteral("no valid key path: %1").arg(keyPath));
     }
     const QString path = FilePath();
     if (!QDir().mkpath(QFileInfo(path).path())) {
-        return false;
+        return fail(QStringLiteral("cannot make the folder of %1").arg(path));
     }
-    return IniFile::WriteString(path, keyPath, valueName, text);
+    return IniFile::WriteString(path, keyPath, valueName, text, error);
 }
 
 bool DeleteValue(const QString& keyPath, const QString& valueName)

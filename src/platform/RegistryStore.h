@@ -19,7 +19,9 @@ constexpr int kMaxValueUnits = 255;
 [[nodiscard]] bool IsValidKeyPath(const QString& keyPath);
 
 [[nodiscard]] std::optional<QString> ReadString(const QString& keyPath, const QString& valueName);
-[[nodiscard]] bool WriteString(const QString& keyPath, const QString& valueName, const QString& text);
+// False with *error (when given) saying why when the value could not be stored.
+[[nodiscard]] bool WriteString(const QString& keyPath, const QString& valueName, const QString& text,
+                               QString* error = nullptr);
 // False when the value did not exist.
 [[nodiscard]] bool DeleteValue(const QString& keyPath, const QString& valueName);
 

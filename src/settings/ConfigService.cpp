@@ -1,5 +1,6 @@
 #include "settings/ConfigService.h"
 
+#include "diag/Log.h"
 #include "environment/Environment.h"
 #include "platform/AppFolder.h"
 #include "platform/Autostart.h"
@@ -51,6 +52,16 @@ bool IsSet(const QString& value)
 bool Flag(const IniFile& users, const QString& section, const QString& key)
 {
     return IsSet(users.String(section, key, QString()));
+}
+
+// A write that failed leaves the file as it was; the log says which and why (a full disk, a
+// folder that is gone or read-only). Values are not named: they may be credentials.
+bool Saved(bool ok, const char* what, const QString& error)
+{
+    if (!ok) {
+        LOG_ERROR << what << " not saved: " << error;
+    }
+    return ok;
 }
 
 } // namespace
@@ -156,7 +167,8 @@ void CConfigService::SaveUser(const QString& userName, const QString& userPwd, c
     }
     users.SetValue(target, kRememberPwd, rememberPwd ? QStringLiteral("1") : QStringLiteral("0"));
     users.SetValue(target, kAutoLogin, autoLogin ? QStringLiteral("1") : QStringLiteral("0"));
-    (void)users.Save();
+    QString error;
+    (void)Saved(users.Save(&error), "remembered account", error);
 }
 
 void CConfigService::DeleteUser(const QString& userName)
@@ -168,7 +180,8 @@ void CConfigService::DeleteUser(const QString& userName)
         const QString name = users.String(section, kUserName, QString());
         if (!name.isEmpty() && name == userName) {
             users.RemoveSection(section);
-            (void)users.Save();
+            QString error;
+            (void)Saved(users.Save(&error), "removal of a remembered account", error);
             return;
         }
     }
@@ -181,7 +194,9 @@ bool CConfigService::IsRelogin() const
 
 void CConfigService::SetRelogin(const QString& value)
 {
-    (void)IniFile::WriteString(m_logConfPath, kMain, QStringLiteral("isRelogin"), value);
+    QString error;
+    (void)Saved(IniFile::WriteString(m_logConfPath, kMain, QStringLiteral("isRelogin"), value, &error),
+                "relogin flag", error);
 }
 
 std::pair<bool, QString> CConfigService::ReadRegistryString(const QString& subkey,
@@ -193,7 +208,10 @@ std::pair<bool, QString> CConfigService::ReadRegistryString(const QString& subke
 
 bool CConfigService::WriteRegistryString(const QString& subkey, const QString& valueName, const QString& text)
 {
-    return RegistryStore::WriteString(m_registryPath + QLatin1Char('\\') + subkey, valueName, text);
+    QString error;
+    return Saved(
+        RegistryStore::WriteString(m_registryPath + QLatin1Char('\\') + subkey, valueName, text, &error),
+        "registry value", error);
 }
 
 bool CConfigService::IsWinHide(const QString& subkey) const
@@ -215,5 +233,9 @@ bool CConfigService::IsAutoStart() const
 
 bool CConfigService::SetAutoStart(bool enable)
 {
-    return enable ? Autostart::Enable(AppFolder::ExecutablePath()) : Autostart::Disable();
+    if (!enable) {
+        return Autostart::Disable();
+    }
+    QString error;
+    return Saved(Autostart::Enable(AppFolder::ExecutablePath(), &error), "start with the session", error);
 }

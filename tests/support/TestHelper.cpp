@@ -9,6 +9,9 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <spdlog/sinks/stdout_sinks.h>
+#include <sys/resource.h>
+
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -121,6 +124,63 @@ int SaveLoop(const QString& folder)
     }
 }
 
+// One of two states of a settings file, by kind: "users" (a remembered account's password),
+// "delete" (an account saved or deleted), "registry" (a value), "autostart" (the entry on or off).
+bool WriteState(CConfigService& store, const char* kind, bool second)
+{
+    const QString secret = second ? QStringLiteral("second-password") : QStringLiteral("first-password");
+    if (std::strcmp(kind, "users") == 0) {
+        store.SaveUser(QStringLiteral("13800000001"), secret, QStringLiteral("ticket"), QStringLiteral("key"),
+                       QStringLiteral("account"), QStringLiteral("token"), true, second);
+        return true;
+    }
+    if (std::strcmp(kind, "delete") == 0) {
+        if (second) {
+            store.DeleteUser(QStringLiteral("13800000002"));
+        } else {
+            store.SaveUser(QStringLiteral("13800000002"), secret, {}, {}, {}, {}, true, false);
+        }
+        return true;
+    }
+    if (std::strcmp(kind, "registry") == 0) {
+        return store.WriteRegistryString(QStringLiteral("Settings"), QStringLiteral("WinHide"),
+                                         second ? QStringLiteral("1") : QStringLiteral("0"));
+    }
+    if (std::strcmp(kind, "autostart") == 0) {
+        return store.SetAutoStart(!second);
+    }
+    std::fprintf(stderr, "unknown kind %s\n", kind);
+    std::exit(2);
+}
+
+// Alternates between the two states until killed; "ready" once both have been written.
+int WriteLoop(const char* kind, const QString& folder)
+{
+    CConfigService store(folder);
+    for (long i = 0;; ++i) {
+        (void)WriteState(store, kind, i % 2 == 1);
+        if (i == 1) {
+            std::puts("ready");
+            std::fflush(stdout);
+        }
+    }
+}
+
+// Writes one state with no room for any file to grow (as on a full disk), the log on standard
+// error; prints whether the store said it was written.
+int WriteFull(const char* kind, const QString& folder, bool second)
+{
+    auto sink = std::make_shared<spdlog::sinks::stderr_sink_mt>();
+    Log::Install(sink, 6);
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit none{0, 0};
+    ::setrlimit(RLIMIT_FSIZE, &none);
+    CConfigService store(folder);
+    std::puts(WriteState(store, kind, second) ? "written" : "refused");
+    Log::Flush();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -184,6 +244,17 @@ int main(int argc, char* argv[])
     }
     if (argc >= 3 && std::strcmp(argv[1], "log-at-exit") == 0) {
         return LogAtExit(argv[2]);
+    }
+    if (argc >= 4 && std::strcmp(argv[1], "write-loop") == 0) {
+        return WriteLoop(argv[2], QString::fromLocal8Bit(argv[3]));
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "write-state") == 0) {
+        CConfigService store(QString::fromLocal8Bit(argv[3]));
+        std::puts(WriteState(store, argv[2], std::strcmp(argv[4], "1") == 0) ? "written" : "refused");
+        return 0;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "write-full") == 0) {
+        return WriteFull(argv[2], QString::fromLocal8Bit(argv[3]), std::strcmp(argv[4], "1") == 0);
     }
     if (argc >= 3 && std::strcmp(argv[1], "save-loop") == 0) {
         return SaveLoop(QString::fromLocal8Bit(argv[2]));

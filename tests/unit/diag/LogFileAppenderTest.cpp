@@ -173,6 +173,28 @@ TEST(LogFileAppender, AFolderDeletedDuringTheRunIsMadeAgainAndTheLinesGoOn)
     EXPECT_TRUE(again.endsWith("after\r\n")) << again.toStdString();
 }
 
+TEST(LogFileAppender, AFolderThatCannotBeWrittenCostsOnlyTheLinesOfThatTime)
+{
+    // A file where the folder was: nothing can be made there (as root too, unlike a mode).
+    TempFolder folder;
+    const QString log = folder.File("Log/Servdesk.log");
+    LogFileAppender appender(log.toStdString(), 20 << 20, 10);
+    appender.write(Record("before"));
+    ASSERT_TRUE(QDir(folder.File("Log")).removeRecursively());
+    folder.Write("Log", "not a folder");
+    for (int i = 0; i < 3; ++i) {
+        appender.write(Record("lost"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    }
+    ASSERT_TRUE(QFile::remove(folder.File("Log")));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    appender.write(Record("after"));
+    const QByteArray again = folder.Read("Log/Servdesk.log");
+    EXPECT_TRUE(again.startsWith(kStart)) << again.toStdString();
+    EXPECT_TRUE(again.endsWith("after\r\n")) << again.toStdString();
+    EXPECT_FALSE(again.contains("lost"));
+}
+
 TEST(LogFileAppender, TheFolderAndTheFilesAreTheUsersAlone)
 {
     TempFolder folder;

@@ -34,11 +34,19 @@ TEST(JsonReader, WhatItRefusesAndWhatItKeeps)
     };
     const std::string deepest =
         std::string(JsonReader::kMaxDepth, '[') + std::string(JsonReader::kMaxDepth, ']');
+    std::string deepObject = "1";
+    for (int i = 0; i <= JsonReader::kMaxDepth; ++i) {
+        deepObject = "{\"a\":" + deepObject + "}";
+    }
     for (const Case& row : {
              Case{"an object", R"({"a":1})", true},
              Case{"comments are allowed", "{/* c */ \"a\":1}", true},
              Case{"nesting at the limit", deepest, true},
              Case{"nesting past the limit", "[" + deepest + "]", false},
+             Case{"objects past the limit", deepObject, false},
+             Case{"brackets in strings do not nest",
+                  "[\"" + std::string(300, '[') + "\\\"{{\", " + deepest.substr(1, deepest.size() - 2) + "]",
+                  true},
              Case{"trailing text", R"({"a":1} x)", false},
              Case{"two documents", R"({} {})", false},
              Case{"truncated", R"({"a":)", false},
