@@ -1,6 +1,7 @@
 #include "app/SingleInstance.h"
 #include "diag/CrashHandler.h"
 #include "diag/Log.h"
+#include "dialogs/MessageBoxTip.h"
 #include "environment/Environment.h"
 #include "mainwnd/ImSdkSetup.h"
 #include "mainwnd/MainForm.h"
@@ -13,13 +14,16 @@
 #include "update/UpdateCheck.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <QWidget>
 
 #include <curl/curl.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 #include <unistd.h>
 
@@ -47,6 +51,41 @@ bool HasDisplay()
     std::fflush(nullptr);
     _exit(0);
 }
+
+// The report path of a start by the crash handler ("/AppCrash" and the path), empty otherwise.
+QString CrashReportOfRestart(int argc, char** argv)
+{
+    if (argc < 3 || std::strcmp(argv[1], "/AppCrash") != 0) {
+        return {};
+    }
+    return QString::fromLocal8Bit(argv[2]);
+}
+
+// After a restart by the crash handler the user hears once what happened and where the report is,
+// over the first window, as soon as the loop runs.
+void TellOfTheCrash(const QString& report)
+{
+    LOG_WARN << "restarted after a crash; report:[" << report << "]";
+    QTimer::singleShot(0, [report] {
+        const CMainForm* main = CMainForm::Current();
+        static_cast<void>(CMessageBoxTip::Show(
+            main != nullptr ? main->GetHWND() : WindowHandle(),
+            QStringLiteral("Examora 上次意外关闭了，很抱歉。\n错误报告已保存在：\n%1").arg(report),
+            QStringLiteral("确定")));
+    });
+}
+
+#ifdef EXAMORA_TEST_HOOKS
+// Test builds only, never a release build: EXAMORA_TEST_CRASH makes the client crash for real a
+// moment after it has started, "always" at every start, "once" only when no crash restarted it.
+void ArmTestCrash(bool restarted)
+{
+    const QByteArray when = qgetenv("EXAMORA_TEST_CRASH");
+    if (when == "always" || (when == "once" && !restarted)) {
+        QTimer::singleShot(1000, [] { std::raise(SIGSEGV); });
+    }
+}
+#endif
 
 // The client on its application object, from the libraries to the end of the message loop. The
 // object goes before the process does: only then does the web engine write out what it keeps
@@ -82,6 +121,12 @@ void RunClient(int& argc, char** argv, bool singleFileLog)
         const UpdateCheck::Target target = UpdateCheck::RecordedTarget();
         ShowUpdateWnd(target.downloadUrl, target.installerPath);
     }
+    if (const QString report = CrashReportOfRestart(argc, argv); !report.isEmpty()) {
+        TellOfTheCrash(report);
+    }
+#ifdef EXAMORA_TEST_HOOKS
+    ArmTestCrash(!CrashReportOfRestart(argc, argv).isEmpty());
+#endif
     if (singleFileLog) {
         static_cast<void>(StartInstanceListener([] {
             if (CMainForm* current = CMainForm::Current()) {
@@ -102,7 +147,7 @@ void RunClient(int& argc, char** argv, bool singleFileLog)
 
 // The start-up sequence, in the order the client has always used: log and environment, the
 // single-instance rule, the crash handler, the libraries, the toolkit, the main window, the loop.
-// Arguments (such as those of a restart after a crash) are not interpreted; the exit code is 0.
+// The one argument read is that of a restart after a crash; the exit code is 0.
 int main(int argc, char* argv[])
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

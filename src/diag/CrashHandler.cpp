@@ -29,6 +29,7 @@ constexpr int kMaxFrames = 64;
 std::string g_dumpFolder; // ends with "/"
 std::string g_executable;
 std::string g_version;
+std::string g_historyPath; // the times of the last crashes
 // The offsets from UTC of the local time zone from install time on: each applies from its start
 // until the next one's (daylight-saving changes), so the handler finds the one of the crash
 // without the time zone machinery.
@@ -365,9 +366,85 @@ void WriteModules(Writer& out)
     ::close(maps);
 }
 
-void WriteReport(const char* path, int signal, const siginfo_t* info, const void* context)
+// A client that crashes again and again right after its restart would restart for ever: the third
+// crash within a minute writes its report but starts nothing.
+constexpr int kCrashLoopCrashes = 3;
+constexpr std::time_t kCrashLoopSeconds = 60;
+
+// Records this crash in the history file (decimal seconds, one line per crash, the last few only)
+// and tells whether it completes a crash loop. Only system calls: it runs in the handler.
+bool RecordCrashAndCheckForLoop(std::time_t now)
 {
-    const int fd = ::open(path, O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0600);
+    std::time_t times[kCrashLoopCrashes] = {};
+    int count = 0;
+    char buffer[256];
+    ssize_t length = 0;
+    if (const int fd = ::open(g_historyPath.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+        length = ::read(fd, buffer, sizeof buffer);
+        ::close(fd);
+    }
+    // Keeps the newest kCrashLoopCrashes - 1 times of the file, oldest first; garbage reads as 0.
+    std::time_t value = 0;
+    for (ssize_t i = 0; i < length; ++i) {
+        if (buffer[i] >= '0' && buffer[i] <= '9' && value < std::time_t{1} << 40) {
+            value = value * 10 + (buffer[i] - '0');
+        } else if (buffer[i] == '\n') {
+            if (count == kCrashLoopCrashes - 1) {
+                for (int k = 1; k < count; ++k) {
+                    times[k - 1] = times[k];
+                }
+                --count;
+            }
+            times[count++] = value;
+            value = 0;
+        }
+    }
+    times[count++] = now;
+
+    int recent = 0;
+    if (const int fd = ::open(g_historyPath.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0600);
+        fd >= 0) {
+        {
+            Writer out(fd); // writes itself out when it goes
+            for (int i = 0; i < count; ++i) {
+                out.Decimal(static_cast<unsigned long long>(times[i] < 0 ? 0 : times[i])).Char('\n');
+            }
+        }
+        ::close(fd);
+    }
+    for (int i = 0; i < count; ++i) {
+        if (times[i] <= now && now - times[i] < kCrashLoopSeconds) {
+            ++recent;
+        }
+    }
+    return recent >= kCrashLoopCrashes;
+}
+
+// Creates the report file: the name of path, or when a report of that second exists (crashes in
+// quick succession) the same name with "-2" to "-9" before ".dmp". path is changed to the name
+// used; -1 when none could be made.
+int CreateReportFile(char* path, std::size_t size)
+{
+    const std::size_t length = std::strlen(path);
+    int fd = ::open(path, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    constexpr std::size_t kExtension = 4; // ".dmp"
+    for (char n = '2'; fd < 0 && errno == EEXIST && n <= '9' && length + 3 <= size && length > kExtension;
+         ++n) {
+        char* const dot = path + length - kExtension;
+        if (n == '2') {
+            std::memmove(dot + 2, dot, kExtension + 1);
+            dot[0] = '-';
+        }
+        dot[1] = n;
+        fd = ::open(path, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    }
+    return fd;
+}
+
+void WriteReport(char* path, std::size_t size, int signal, const siginfo_t* info, const void* context,
+                 bool restart)
+{
+    const int fd = CreateReportFile(path, size);
     if (fd < 0) {
         return;
     }
@@ -383,6 +460,7 @@ void WriteReport(const char* path, int signal, const siginfo_t* info, const void
         if (g_terminateReason[0] != '\0') {
             out.Text("reason: ").Text(g_terminateReason).Char('\n');
         }
+        out.Text(restart ? "restart: yes\n" : "restart: no, the third crash within a minute\n");
         WriteRegisters(out, context);
         WriteFrames(out, InterruptedPc(context));
         WriteModules(out);
@@ -436,8 +514,11 @@ void OnUnhandledException(int signal, siginfo_t* info, void* context)
         char path[4096];
         if (BuildReportPath(path, sizeof path)) {
             MakeFolders(g_dumpFolder);
-            WriteReport(path, signal, info, context);
-            Restart(path);
+            const bool restart = !RecordCrashAndCheckForLoop(std::time(nullptr));
+            WriteReport(path, sizeof path, signal, info, context, restart);
+            if (restart) {
+                Restart(path);
+            }
         }
     } else if (none != thread) {
         // Another thread crashed too and is writing the report: wait for it to end the process.
@@ -463,6 +544,7 @@ bool InstallCrashHandler()
     g_dumpFolder = AppFolder::Path().toStdString() + "dump/";
     g_executable = AppFolder::ExecutablePath().toStdString();
     g_version = GetFileVersionString();
+    g_historyPath = g_dumpFolder + "crash-history";
     tzset();
     PrepareZoneOffsets(std::time(nullptr));
 

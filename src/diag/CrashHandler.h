@@ -8,7 +8,9 @@
 // std::terminate): a text crash report in the application folder's "dump/" named after the local
 // time ("YYYYMMDD_HHMMSS.dmp") with the signal, fault address, registers, the crashing thread's
 // frames and the loaded modules; then a new copy of the program is started with the arguments
-// "/AppCrash" and the report's path; then the signal's default action ends the process.
+// "/AppCrash" and the report's path, unless this is the third crash within a minute (a crash loop,
+// counted in "dump/crash-history"); then the signal's default action ends the process. Reports of
+// the same second are named "..._HHMMSS-2.dmp" and so on.
 // The handler uses only async-signal-safe calls and runs on an alternate stack, so a stack
 // overflow is reported too.
 

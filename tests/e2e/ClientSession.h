@@ -64,6 +64,8 @@ public:
     bool SignInThroughTheLoginWindow(const QString& mobile, const QString& password);
 
     [[nodiscard]] QString AudioFile() const { return m_home.File("audio.raw"); }
+    // A file of the client's application folder.
+    [[nodiscard]] QString AppFile(const QString& name) const { return m_app.File(name); }
     [[nodiscard]] QString LogText() const;
 
 private:

@@ -272,6 +272,77 @@ TEST_F(ClientTest, WithoutTheImLibraryTheClientRunsAndStillQuits)
     EXPECT_TRUE(m_client->LogText().contains(QStringLiteral("the IM logout did not answer")));
 }
 
+// The crash reports in the client's dump folder, oldest first.
+QStringList CrashReports(const ClientSession& client)
+{
+    return QDir(client.AppFile("dump")).entryList({"*.dmp"}, QDir::Files, QDir::Time | QDir::Reversed);
+}
+
+// The processes of this client's executable (a client restarted by the crash handler is no child
+// of the test).
+QStringList ClientProcesses(const ClientSession& client)
+{
+    return RunTool("pgrep", {"-f", "^" + client.AppFile("Examora")}).split('\n', Qt::SkipEmptyParts);
+}
+
+// Visible windows of any process with exactly that size.
+QStringList AnyWindowsOfSize(int width, int height)
+{
+    QStringList found;
+    for (const QString& window :
+         RunTool("xdotool", {"search", "--onlyvisible", "--name", ".*"}).split('\n', Qt::SkipEmptyParts)) {
+        const QRect geometry = ClientSession::Geometry(window);
+        if (geometry.width() == width && geometry.height() == height) {
+            found << window;
+        }
+    }
+    return found;
+}
+
+TEST_F(ClientTest, AfterACrashTheClientComesBackAndSaysOnceWhereTheReportIs)
+{
+    m_client->SetEnv("EXAMORA_TEST_CRASH", "once");
+    StartOnTheHomePage();
+    EXPECT_EQ(m_client->WaitForExit(20000), -1) << "the client did not crash";
+    ASSERT_TRUE(WaitFor([&] { return CrashReports(*m_client).size() == 1; }, 20s));
+    const QString report = m_client->AppFile("dump/" + CrashReports(*m_client).first());
+
+    // The new process says what happened, over its main window.
+    QStringList tip;
+    ASSERT_TRUE(WaitFor([&] { return !(tip = AnyWindowsOfSize(kTipWidth, kTipHeight)).isEmpty(); }, 30s));
+    QThread::msleep(1500); // painted, with the page behind it
+    ClientSession::Screenshot(QStringLiteral("e2e-crash-notice"));
+    EXPECT_TRUE(m_client->LogText().contains("restarted after a crash; report:[" + report + "]"))
+        << m_client->LogText().right(2000).toStdString();
+    const QRect box = ClientSession::Geometry(tip.first());
+    ClientSession::Click(box.x() + kTipYes.x(), box.y() + kTipYes.y());
+    EXPECT_TRUE(WaitFor([&] { return AnyWindowsOfSize(kTipWidth, kTipHeight).isEmpty(); }, 10s));
+    // It goes on as a client: once, no second crash, its main window there.
+    QThread::sleep(2);
+    EXPECT_EQ(CrashReports(*m_client).size(), 1);
+    EXPECT_EQ(ClientProcesses(*m_client).size(), 1);
+    EXPECT_FALSE(RunTool("xdotool", {"search", "--onlyvisible", "--name", "^Examora$"}).isEmpty());
+    RunTool("pkill", {"-KILL", "-f", "^" + m_client->AppFile("Examora")});
+}
+
+TEST_F(ClientTest, AClientThatCrashesAtEveryStartStopsAfterTheThirdCrash)
+{
+    m_client->SetEnv("EXAMORA_TEST_CRASH", "always");
+    m_client->Start();
+    ASSERT_TRUE(WaitFor([&] { return CrashReports(*m_client).size() >= 3; }, 60s))
+        << CrashReports(*m_client).join(' ').toStdString();
+    // Nothing comes after the third crash: no process, no further report.
+    EXPECT_TRUE(WaitFor([&] { return ClientProcesses(*m_client).isEmpty(); }, 20s));
+    QThread::sleep(3);
+    EXPECT_TRUE(ClientProcesses(*m_client).isEmpty());
+    const QStringList reports = CrashReports(*m_client);
+    ASSERT_EQ(reports.size(), 3) << reports.join(' ').toStdString();
+    QFile last(m_client->AppFile("dump/" + reports.last()));
+    ASSERT_TRUE(last.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(last.readAll().contains("restart: no, the third crash within a minute"));
+    RunTool("pkill", {"-KILL", "-f", "^" + m_client->AppFile("Examora")});
+}
+
 TEST(ClientUpdate, AnInstalledClientUpdatesItselfAndComesBackWithTheUsersAccounts)
 {
     ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run under xvfb-run";

@@ -202,8 +202,13 @@ int main(int argc, char* argv[])
             mask.write(blocked + '\n');
         }
         QFile marker(AppFolder::Path() + QStringLiteral("restarted.txt"));
-        if (marker.open(QIODevice::WriteOnly)) {
+        if (marker.open(QIODevice::Append)) {
             marker.write(QByteArray(argv[1]) + ' ' + argv[2] + '\n');
+            marker.close();
+        }
+        // A program that crashes again at every start (the crash-loop test).
+        if (qEnvironmentVariableIsSet("EXAMORA_HELPER_CRASH_AGAIN") && InstallCrashHandler()) {
+            CrashOnPurpose("segv");
         }
         return 0;
     }

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -132,6 +133,42 @@ TEST(CrashHandlerHard, EveryCrashLeavesAReportAndARestart)
             EXPECT_TRUE(TestSupport::WaitFor([&] { return app.Read("restarted.txt").endsWith('\n'); }));
         }
     }
+}
+
+// A program that crashes at every start is restarted twice, not for ever: the third crash within a
+// minute is reported and ends there. Crashes of the same second keep a report each.
+TEST(CrashHandlerHard, AThirdCrashWithinAMinuteIsReportedButNotRestarted)
+{
+    TempFolder app;
+    const QString program = app.File("Examora");
+    ASSERT_TRUE(QFile::copy(TestSupport::HelperPath(), program));
+    const TestSupport::ScopedEnv again("EXAMORA_HELPER_CRASH_AGAIN", QStringLiteral("1"));
+    QProcess crashing;
+    crashing.start(program, {"crash", "segv"});
+    ASSERT_TRUE(crashing.waitForFinished(30000));
+
+    const auto reports = [&] { return QDir(app.File("dump")).entryList({"*.dmp"}, QDir::Files, QDir::Time); };
+    ASSERT_TRUE(TestSupport::WaitFor([&] { return reports().size() == 3; }, std::chrono::seconds(20)))
+        << reports().join(' ').toStdString();
+    // Nothing starts after the third: the restart marks stay at two, and no fourth report comes.
+    QThread::sleep(2);
+    EXPECT_EQ(reports().size(), 3);
+    EXPECT_EQ(app.Read("restarted.txt").count('\n'), 2) << app.Read("restarted.txt").toStdString();
+    int stopped = 0;
+    for (const QString& name : reports()) {
+        const QByteArray report = app.Read("dump/" + name);
+        EXPECT_TRUE(report.startsWith("Examora crash report\n")) << name.toStdString();
+        stopped += report.contains("restart: no, the third crash within a minute") ? 1 : 0;
+    }
+    EXPECT_EQ(stopped, 1);
+
+    // A crash a minute after the others restarts again.
+    app.Write("dump/crash-history", QByteArray::number(QDateTime::currentSecsSinceEpoch() - 61) + "\n" +
+                                        QByteArray::number(QDateTime::currentSecsSinceEpoch() - 61) + "\n");
+    const TestSupport::ScopedEnv once("EXAMORA_HELPER_CRASH_AGAIN", std::nullopt);
+    crashing.start(program, {"crash", "segv"});
+    ASSERT_TRUE(crashing.waitForFinished(30000));
+    EXPECT_TRUE(TestSupport::WaitFor([&] { return app.Read("restarted.txt").count('\n') == 3; }));
 }
 
 TEST(CrashHandlerHard, ReportNamesUseTheLocalTimeOfTheCrashAcrossDaylightSaving)
