@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <cstdio>
 
 namespace {
 
@@ -62,7 +63,13 @@ CREATE TABLE IF NOT EXISTS tracks(
 class ServiceStore::Statement
 {
 public:
-    Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr); }
+    Statement(sqlite3* db, const char* sql)
+        : m_db(db)
+    {
+        if (sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr) != SQLITE_OK) {
+            Report();
+        }
+    }
     ~Statement() { sqlite3_finalize(m_statement); }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -79,9 +86,9 @@ public:
         return *this;
     }
     // True while there is a row to read.
-    bool Step() { return m_statement != nullptr && sqlite3_step(m_statement) == SQLITE_ROW; }
+    bool Step() { return StepIs(SQLITE_ROW); }
     // True when a statement that returns no rows ran.
-    bool Run() { return m_statement != nullptr && sqlite3_step(m_statement) == SQLITE_DONE; }
+    bool Run() { return StepIs(SQLITE_DONE); }
     [[nodiscard]] std::string Text(int column) const
     {
         const auto* text = sqlite3_column_text(m_statement, column);
@@ -90,6 +97,22 @@ public:
     [[nodiscard]] std::int64_t Int(int column) const { return sqlite3_column_int64(m_statement, column); }
 
 private:
+    // A step's result; anything but a row or the end (a constraint refusing a duplicate aside) is
+    // a fault of the database, which the console shows rather than passing it off as "not found".
+    bool StepIs(int wanted)
+    {
+        if (m_statement == nullptr) {
+            return false;
+        }
+        const int result = sqlite3_step(m_statement);
+        if (result != SQLITE_ROW && result != SQLITE_DONE && result != SQLITE_CONSTRAINT) {
+            Report();
+        }
+        return result == wanted;
+    }
+    void Report() const { std::fprintf(stderr, "database error: %s\n", sqlite3_errmsg(m_db)); }
+
+    sqlite3* m_db;
     sqlite3_stmt* m_statement = nullptr;
     int m_bound = 0;
 };

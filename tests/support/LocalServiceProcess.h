@@ -25,6 +25,7 @@ public:
     [[nodiscard]] const std::string& BaseUrl() const { return m_baseUrl; }
     [[nodiscard]] const QString& ImUrl() const { return m_imUrl; }
     [[nodiscard]] QString Output();
+    [[nodiscard]] qint64 ProcessId() const { return m_process.processId(); }
 
 private:
     QProcess m_process;
