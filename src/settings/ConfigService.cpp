@@ -5,9 +5,12 @@
 #include "platform/AppFolder.h"
 #include "platform/Autostart.h"
 #include "platform/IniFile.h"
+#include "platform/Keyring.h"
 #include "platform/RegistryStore.h"
 
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <optional>
 
@@ -52,6 +55,34 @@ bool IsSet(const QString& value)
 bool Flag(const IniFile& users, const QString& section, const QString& key)
 {
     return IsSet(users.String(section, key, QString()));
+}
+
+// The credentials of a remembered account as its keyring entry: a JSON object of the five keys.
+QString CredentialsText(const SavedUser& user)
+{
+    QJsonObject object;
+    for (const auto& [key, field] : kCredentials) {
+        object.insert(QLatin1String(key), user.*field);
+    }
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+// The account's keyring entry over the file's values, when the keyring holds one; the file's values
+// otherwise (written by an older version, or where no keyring answers).
+void ReadKeyring(SavedUser& user)
+{
+    const Keyring::Result kept = Keyring::Read(user.userName);
+    if (kept.status != Keyring::Status::Ok) {
+        return;
+    }
+    const QJsonObject object = QJsonDocument::fromJson(kept.secret.toUtf8()).object();
+    if (object.isEmpty()) {
+        LOG_WARN << "the keyring entry of a remembered account is unreadable; using orva.ini";
+        return;
+    }
+    for (const auto& [key, field] : kCredentials) {
+        user.*field = object.value(QLatin1String(key)).toString();
+    }
 }
 
 // A write that failed leaves the file as it was; the log says which and why (a full disk, a
@@ -118,6 +149,7 @@ QList<SavedUser> CConfigService::LoadUsers() const
         for (const auto& [key, field] : kCredentials) {
             user.*field = users.String(section, QLatin1String(key), QString());
         }
+        ReadKeyring(user);
         user.isRememberPwd = Flag(users, section, kRememberPwd);
         user.isAutoLogin = Flag(users, section, kAutoLogin);
         if (section == currentUser) {
@@ -162,8 +194,23 @@ void CConfigService::SaveUser(const QString& userName, const QString& userPwd, c
     users.SetValue(target, kUserName, userName);
     const SavedUser given{target, userName, userPwd,     userTicket, appkey,
                           token,  account,  rememberPwd, autoLogin};
+    // Remembered credentials go to the keyring, and the file keeps its keys empty; where no keyring
+    // answers they stay in the file, readable by the user alone. Credentials not remembered leave
+    // both.
+    bool inKeyring = false;
+    if (rememberPwd) {
+        const Keyring::Result stored = Keyring::Write(userName, CredentialsText(given));
+        inKeyring = stored.status == Keyring::Status::Ok;
+        if (!inKeyring) {
+            LOG_INFO << "no keyring for the remembered account (" << stored.error
+                     << "); keeping it in orva.ini";
+        }
+    } else if (const Keyring::Result removed = Keyring::Remove(userName);
+               removed.status == Keyring::Status::Failed) {
+        LOG_WARN << "the keyring entry of an account could not be removed: " << removed.error;
+    }
     for (const auto& [key, field] : kCredentials) {
-        users.SetValue(target, QLatin1String(key), rememberPwd ? given.*field : QString());
+        users.SetValue(target, QLatin1String(key), rememberPwd && !inKeyring ? given.*field : QString());
     }
     users.SetValue(target, kRememberPwd, rememberPwd ? QStringLiteral("1") : QStringLiteral("0"));
     users.SetValue(target, kAutoLogin, autoLogin ? QStringLiteral("1") : QStringLiteral("0"));
@@ -182,6 +229,10 @@ void CConfigService::DeleteUser(const QString& userName)
             users.RemoveSection(section);
             QString error;
             (void)Saved(users.Save(&error), "removal of a remembered account", error);
+            if (const Keyring::Result removed = Keyring::Remove(userName);
+                removed.status == Keyring::Status::Failed) {
+                LOG_WARN << "the keyring entry of a deleted account could not be removed: " << removed.error;
+            }
             return;
         }
     }

@@ -10,7 +10,8 @@
 // The client's settings store: the remembered accounts of orva.ini, the preferences of
 // OrvaLogConf.ini and the per-user registry values (hide on close, start with the session).
 // Nothing is cached: every call reads or writes the files at that moment, so hand edits count at
-// once. Writes replace a file atomically.
+// once. Writes replace a file atomically. Remembered credentials live in the desktop keyring, keyed
+// by the account's number, where one answers; "orva.ini" keeps their keys empty then.
 class CConfigService
 {
 public:

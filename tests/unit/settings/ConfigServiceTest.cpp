@@ -32,6 +32,9 @@ protected:
 
     TempFolder m_app;
     ScopedEnv m_config{"XDG_CONFIG_HOME", m_app.Path() + "config"};
+    // The file's own behaviour, whatever keyring the machine has (integration_keyring has one).
+    ScopedEnv m_noBus{"DBUS_SESSION_BUS_ADDRESS", std::nullopt};
+    ScopedEnv m_noRuntime{"XDG_RUNTIME_DIR", std::nullopt};
 };
 
 QByteArray UserSection(int index, const QByteArray& name, const QByteArray& extra = {})
