@@ -1,7 +1,6 @@
 #include "platform/Keyring.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>

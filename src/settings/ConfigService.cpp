@@ -228,7 +228,10 @@ void CConfigService::DeleteUser(const QString& userName)
         if (!name.isEmpty() && name == userName) {
             users.RemoveSection(section);
             QString error;
-            (void)Saved(users.Save(&error), "removal of a remembered account", error);
+            // An account the file still lists keeps its credentials.
+            if (!Saved(users.Save(&error), "removal of a remembered account", error)) {
+                return;
+            }
             if (const Keyring::Result removed = Keyring::Remove(userName);
                 removed.status == Keyring::Status::Failed) {
                 LOG_WARN << "the keyring entry of a deleted account could not be removed: " << removed.error;
