@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <limits>
@@ -25,6 +26,14 @@ QByteArray Trimmed(const QByteArray& bytes)
     return bytes.mid(begin, end - begin);
 }
 
+// Text of a name or value. QString::fromUtf8 drops a leading U+FEFF as a byte-order mark, which
+// would lose a value beginning with that character; the file's own mark is handled by Parse.
+QString FromUtf8(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
 bool IsSectionHeader(const QByteArray& trimmedLine)
 {
     return trimmedLine.startsWith('[');
@@ -35,7 +44,7 @@ QString SectionName(const QByteArray& trimmedLine)
     // The last "]" closes the name: a registry key name may hold "]" itself.
     const auto close = trimmedLine.lastIndexOf(']');
     const QByteArray inner = close < 0 ? trimmedLine.mid(1) : trimmedLine.mid(1, close - 1);
-    return QString::fromUtf8(Trimmed(inner));
+    return FromUtf8(Trimmed(inner));
 }
 
 // Splits "key = value" into its trimmed key and value; false for comments and lines without "=".
@@ -143,7 +152,7 @@ void IniFile::Reindex()
         QByteArray key;
         QByteArray value;
         if (!m_sections.isEmpty() && SplitKeyValue(trimmed, key, value)) {
-            m_sections.back().entries.append({QString::fromUtf8(key), QString::fromUtf8(value), i});
+            m_sections.back().entries.append({FromUtf8(key), FromUtf8(value), i});
         }
     }
     if (!m_sections.isEmpty()) {

@@ -18,7 +18,8 @@ const Json::CharReaderBuilder& Builder()
         settings["allowComments"] = true;
         settings["failIfExtra"] = true;
         settings["rejectDupKeys"] = false;
-        settings["stackLimit"] = kMaxDepth;
+        // jsoncpp counts the document itself as a level: kMaxDepth containers may hold a value.
+        settings["stackLimit"] = kMaxDepth + 1;
         return settings;
     }();
     return builder;
@@ -26,23 +27,23 @@ const Json::CharReaderBuilder& Builder()
 
 // True when arrays and objects nest deeper than the reader's limit. jsoncpp refuses such a text by
 // throwing, and an exception is costly where the unwinder asks the kernel for the signal mask at
-// every frame; a hostile peer can send nothing else. Brackets inside strings do not count.
+// every frame; a hostile peer can send nothing else. Brackets inside strings and comments do not
+// count.
 bool NestsTooDeep(std::string_view text)
 {
     int depth = 0;
-    bool inString = false;
-    bool escaped = false;
-    for (const char c : text) {
-        if (inString) {
-            if (escaped) {
-                escaped = false;
-            } else if (c == '\\') {
-                escaped = true;
-            } else if (c == '"') {
-                inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"') {
+            for (++i; i < text.size() && text[i] != '"'; ++i) {
+                i += text[i] == '\\' ? 1 : 0;
             }
-        } else if (c == '"') {
-            inString = true;
+        } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '/') {
+            i = text.find_first_of("\r\n", i);
+            i = i == std::string_view::npos ? text.size() : i;
+        } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
+            i = text.find("*/", i + 2);
+            i = i == std::string_view::npos ? text.size() : i + 1;
         } else if (c == '[' || c == '{') {
             if (++depth > kMaxDepth) {
                 return true;

@@ -23,6 +23,7 @@ const QByteArray kFixture = "\xEF\xBB\xBF; a comment = not a key\r\n"
                             "plus=+7\r\n"
                             "blank=   \t 42\r\n"
                             "utf8=考试\r\n"
+                            "mark=\xEF\xBB\xBF\r\n"
                             "no equals sign here\r\n"
                             "\r\n"
                             "[global]\r\n"
@@ -58,6 +59,7 @@ TEST(IniFile, ReadsWithTheProfileFunctionRules)
         {"plus sign", "Global", "plus", "+7", 7},
         {"blanks before the number", "Global", "blank", "42", 42},
         {"UTF-8 text", "Global", "utf8", QStringLiteral("考试"), 0},
+        {"U+FEFF in a value is no byte-order mark", "Global", "mark", QString(QChar(0xFEFF)), 0},
         {"a line without = is no key", "Global", "no equals sign here", "dflt", 77},
         {"a comment is no key", "Global", "; a comment", "dflt", 77},
         {"section name trimmed, value keeps its =", "other", "KEY", "v=w", 0},
