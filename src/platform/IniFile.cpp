@@ -287,10 +287,22 @@ void IniFile::RemoveKey(const QString& section, const QString& key)
 
 void IniFile::RemoveSection(const QString& section)
 {
-    while (const Section* found = FindSection(section)) {
-        m_lines.remove(found->header, found->end - found->header);
-        Reindex();
+    // Every section of that name, in one pass: a damaged file may repeat a header many thousand
+    // times, and indexing again after each removal would take time by the square of that.
+    QList<QByteArray> kept;
+    int from = 0;
+    for (const Section& candidate : m_sections) {
+        if (SameName(candidate.name, section)) {
+            kept.append(m_lines.mid(from, candidate.header - from));
+            from = candidate.end;
+        }
     }
+    if (from == 0) {
+        return;
+    }
+    kept.append(m_lines.mid(from));
+    m_lines = std::move(kept);
+    Reindex();
 }
 
 QByteArray IniFile::Content() const

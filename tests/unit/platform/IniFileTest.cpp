@@ -121,6 +121,16 @@ TEST(IniFile, NewKeysAreInsertedBeforeTheBlankLinesBetweenSections)
     EXPECT_EQ(folder.Read("conf.ini"), QByteArray("[a]\nx=1\nz=3\n\n[b]\ny=2\n"));
 }
 
+TEST(IniFile, RemovingASectionRemovesEveryOneOfItsNameAndNothingBetween)
+{
+    IniFile ini = IniFile::FromContent({}, "; head\n[a]\nx=1\n[b]\ny=2\n[A]\nz=3\n[c]\n[a]\n");
+    ini.RemoveSection("a");
+    EXPECT_EQ(ini.Content(), QByteArray("; head\n[b]\ny=2\n[c]\n"));
+    EXPECT_EQ(ini.String("b", "y", {}), "2");
+    ini.RemoveSection("missing");
+    EXPECT_EQ(ini.Content(), QByteArray("; head\n[b]\ny=2\n[c]\n"));
+}
+
 // The users file holds remembered passwords and tokens: only its owner may read it, also when it
 // was readable by others before it was written.
 TEST(IniFile, WrittenFilesAreForTheOwnerOnlyAndNoTemporaryFileStays)
